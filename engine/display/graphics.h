@@ -1,0 +1,50 @@
+// graphics.h - the one drawing surface (a window or a full-screen display),
+// its OpenGL context, and frame pacing.
+//
+// Every screen loop ends with flipFrame(-1), which holds the program at the
+// refresh rate the graphics were opened with (soft sync: 16 or 17 ms frames,
+// exactly 60 in every second at 60 Hz). Without an open context every call
+// here does nothing, so tools and tests run the game's rules headless.
+#pragma once
+
+#include <cstdint>
+
+constexpr int BACK_BUFFER = 2;
+
+// Soft-sync frame pacing over a millisecond clock; the arithmetic lives here
+// so tests can drive it with their own clock.
+struct FramePacer {
+    bool softSync = false;
+    int syncHertz = 0;
+    int period = 0;    // 1000 / hertz
+    int remainder = 0; // 1000 - period * hertz
+    int accumulator = 0;
+    int64_t nextTime = 0;
+
+    void reset(int hertz, int64_t now);
+    // Advances the schedule for one frame; returns the milliseconds to sleep
+    // (0 when late, in which case the schedule restarts from now).
+    int frameWait(int64_t now);
+};
+
+// ---- Driver --------------------------------------------------------------------------
+void setGraphicsDefaultFlags(int flags); // BACK_BUFFER, once at start-up
+void setWindowTitle(const char* title);  // the fixed caption, before the first open
+
+// ---- Opening and closing ---------------------------------------------------------------
+// depth 0: a window with a width x height client area; otherwise full screen.
+// Returns false (and leaves no context) when no window could be made.
+bool openGraphics(int width, int height, int depth, int hertz, int flags);
+void closeGraphics();
+bool graphicsOpen();
+
+// ---- Frames --------------------------------------------------------------------------------
+void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
+int graphicsWidth();      // size of the game picture in pixels; 0 without a context
+int graphicsHeight();
+uint32_t graphicsGeneration(); // grows at every open and close; never 0
+void hidePointer();
+
+// ---- Clock ------------------------------------------------------------------------------
+int64_t millisecs(); // monotonic milliseconds
+void delayMs(int ms);

@@ -1,0 +1,43 @@
+// input.h - keyboard and joystick polling with the game's counting rules.
+//
+// Keys are Windows virtual-key codes (KEY_*). keyHit reports each press once;
+// flushKeys forgets every press and every held key. Window events are drained
+// inside the keyboard queries; tools and tests feed key events directly with
+// inputKeyEvent, so a replay goes through the same tables as the game.
+#pragma once
+
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_SPACE = 32;
+constexpr int KEY_LEFT = 37;
+constexpr int KEY_UP = 38;
+constexpr int KEY_RIGHT = 39;
+constexpr int KEY_DOWN = 40;
+constexpr int KEY_H = 72;
+constexpr int KEY_M = 77;
+constexpr int KEY_Q = 81;
+constexpr int KEY_S = 83;
+constexpr int KEY_W = 87;
+constexpr int KEY_F1 = 112;
+constexpr int KEY_F7 = 118;
+constexpr int KEY_F10 = 121;
+
+// ---- Keyboard ----------------------------------------------------------------------
+int keyDown(int code); // 1 while held
+int keyHit(int code);  // presses since the last keyHit of that code, then 0
+void flushKeys();      // drains pending events, then clears states, hits and characters
+
+// ---- Joystick (port 0 is the first working joystick) -------------------------------
+int joyCount();                    // enumerates the attached joysticks
+int joyDown(int button, int port); // samples, then 1 if held
+int joyHit(int button, int port);  // samples, then presses not yet reported
+float joyX(int port);              // samples, then axis 0 in -1..+1 (ends exact)
+
+// ---- Events ------------------------------------------------------------------------
+void pollEvents(); // drains the window system's queue (re-entrancy safe); no-op without video
+void inputKeyEvent(int code, bool down, bool repeat); // one key message
+void inputFocusEvent(bool gained);                     // suspend / resume: flushes keys
+void inputTerminateEvent();                            // a close request
+bool terminateRequested();                             // a close request or SIGTERM arrived
+bool appSuspended();
+void setInputPolling(bool on); // events update the tables only while on
+void inputReset();             // every table back to its start state (tests, tools)

@@ -1,0 +1,10 @@
+// flow.h - start-up helpers of the main program.
+#pragma once
+
+// Makes the folder that holds the program the working directory, so the
+// settings, the levels and the screenshots are found beside it.
+void enterProgramDirectory(const char* argv0);
+// SIGTERM becomes a close request: the screens then take the exit path.
+void installTerminateHandler();
+// Shows gfx\loading.bmp for one frame; the picture is not kept.
+void showLoadingPicture();

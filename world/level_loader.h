@@ -1,0 +1,24 @@
+// level_loader.h - the level files: the level count, one level into the five
+// lists, the backdrop of every tick and the slide between levels.
+#pragma once
+
+#include <string>
+
+#include "world/assets.h"
+#include "world/game_state.h"
+
+// "levels\level7.txt" for 7.
+std::string levelFileName(int level);
+
+// Reads the first line of levels\levels.txt into levelCount. False with
+// "Cannot open level file levels\levels.txt" when it cannot be opened.
+bool readLevelCount(GameState& game, std::string* error);
+
+// The whole level start: clears the pending flags and lists, grabs the old
+// screen or adds the Ouch message, wraps the level number, reads the file,
+// plays the slide when slideInPending, and fills the air. False with a
+// message naming the file when it cannot be opened or is broken.
+bool loadLevel(GameState& game, const Assets& assets, std::string* error);
+
+// Draws the picture that backdropName selects, or nothing.
+void drawBackdrop(const GameState& game, const Assets& assets);
