@@ -124,6 +124,10 @@ StreamPtr openStream(const std::string& url, bool readable, bool writeable) {
     if (fileType(path) == 2) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file == nullptr) return nullptr;
+    // Created files are written in few, large pieces (settings lines, screenshot
+    // chunks); unbuffered, a full disk shows in the write's result instead of
+    // being lost when the file is closed.
+    if (!readable) std::setvbuf(file, nullptr, _IONBF, 0);
     return std::make_unique<FileStream>(file);
 }
 
