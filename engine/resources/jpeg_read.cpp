@@ -6,6 +6,7 @@
 // the process; here it jumps back and the decode returns none. The setjmp
 // frame holds only plain data, so the jump skips no destructor: the output
 // buffer lives in the caller.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -118,11 +119,18 @@ bool decode(Decoder& d, Stream& stream, PixelBuffer& out) {
     const int format = components == 1 ? PF_GREY8 : PF_RGB24;
     if (d.cinfo.output_components != bytesPerPixel(format))
         ERREXIT(&d.cinfo, JERR_BAD_J_COLORSPACE);
-    out = createPixelBuffer(static_cast<int>(d.cinfo.output_width),
-                            static_cast<int>(d.cinfo.output_height), format);
+    // The buffer grows with the rows actually decoded: a small damaged file that
+    // claims a huge picture fails long before it could claim the memory.
+    out = createPixelBuffer(static_cast<int>(d.cinfo.output_width), 0, format);
     if (out.format == 0) ERREXIT(&d.cinfo, JERR_IMAGE_TOO_BIG);
+    out.height = static_cast<int>(d.cinfo.output_height);
+    const size_t pitch = static_cast<size_t>(out.pitch);
+    const size_t total = pitch * out.height;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
-        JSAMPROW row = out.bytes.data() + static_cast<size_t>(d.cinfo.output_scanline) * out.pitch;
+        const size_t rowStart = pitch * d.cinfo.output_scanline;
+        if (out.bytes.size() < rowStart + pitch)
+            out.bytes.resize(std::min(total, std::max(rowStart + pitch, 2 * out.bytes.size())));
+        JSAMPROW row = out.bytes.data() + rowStart;
         jpeg_read_scanlines(&d.cinfo, &row, 1);
     }
     jpeg_finish_decompress(&d.cinfo);
