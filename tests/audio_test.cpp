@@ -43,7 +43,7 @@ struct TestStream : Stream {
     explicit TestStream(std::vector<uint8_t> b) : bytes(std::move(b)) {}
     size_t read(void* dst, size_t n) override {
         n = std::min({n, bytes.size() - pos, failAfter - std::min(failAfter, *delivered)});
-        std::memcpy(dst, bytes.data() + pos, n);
+        if (n > 0) std::memcpy(dst, bytes.data() + pos, n);
         pos += n;
         *delivered += n;
         return n;
