@@ -1,2 +1,0 @@
-#include "tools/assetgen/assetgen.h"
-void makeMusic(const GenPaths&) {}
