@@ -51,3 +51,7 @@ void audioClose() {
 bool audioActive() {
     return device != 0;
 }
+
+bool audioOutputLost() {
+    return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+}
