@@ -233,7 +233,7 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
         return false;
     }
     flags |= service.defaultFlags;
-    if (!startVideo() || !makeShareContext(flags)) return false;
+    if (!startVideo()) return false;
 
     setPixelFormat(flags);
     SDL_Window* window =
@@ -241,6 +241,10 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN)
                    : createFullScreenWindow(width, height, hertz);
     if (!window) return fail("window");
+    if (!makeShareContext(flags)) {
+        SDL_DestroyWindow(window);
+        return false;
+    }
     SDL_GL_MakeCurrent(service.shareWindow, service.shareContext);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
     SDL_GLContext gl = SDL_GL_CreateContext(window);
