@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdlib>
 
 namespace {
 
@@ -40,6 +41,10 @@ bool audioOpen() {
     mixerReset(true);
     device = opened;
     SDL_PauseAudioDevice(opened, 0);
+    // At exit the device goes before the sounds it plays: objects made before
+    // this call are destroyed after the handler runs.
+    static const bool closeAtExit = std::atexit(audioClose) == 0;
+    (void)closeAtExit;
     return true;
 }
 

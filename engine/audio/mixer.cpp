@@ -46,9 +46,10 @@ struct Mixer {
     std::atomic<uint64_t> framesMixed{0};
 };
 
+// Never destroyed: the device thread may still mix while the process exits.
 Mixer& mixer() {
-    static Mixer m;
-    return m;
+    static Mixer* m = new Mixer;
+    return *m;
 }
 
 uint32_t tagId(uint64_t tag) {
