@@ -1,11 +1,66 @@
-// Placeholder so the program links while this module is being written.
-#include "engine/audio/audio.h"
-bool audioOpen() { return false; }
-void audioClose() {}
-bool audioActive() { return false; }
-SoundPtr loadSound(const std::string&, int) { return nullptr; }
-Channel allocChannel() { return {}; }
-Channel playSound(const Sound*, Channel) { return {}; }
-void stopChannel(Channel) {}
-bool channelPlaying(Channel) { return false; }
-void setChannelVolume(Channel, float) {}
+// audio.cpp - the output device: 44100 Hz stereo S16 through SDL.
+//
+// SDL runs the audio callback on its own periodic thread whenever the device
+// wants its next 512 frames; the callback mixes them (mixer.cpp). Without a
+// device the mixer stays disabled and every channel request answers none.
+#include "engine/audio/mixer.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdlib>
+
+namespace {
+
+// Opened and closed by the game thread; read by channelPlaying wherever it runs.
+std::atomic<SDL_AudioDeviceID> device{0};
+
+void SDLCALL fillDevice(void*, Uint8* stream, int len) {
+    mixAudio(reinterpret_cast<int16_t*>(stream), len / int(2 * sizeof(int16_t)));
+}
+
+} // namespace
+
+bool audioOpen() {
+    if (device != 0) return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = MIX_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = MIX_CHUNK;
+    want.callback = fillDevice;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts if the hardware wants something else,
+    // so the callback always gets exactly this format.
+    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (opened == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    mixerReset(true);
+    device = opened;
+    SDL_PauseAudioDevice(opened, 0);
+    // At exit the device goes before the sounds it plays: objects made before
+    // this call are destroyed after the handler runs.
+    static const bool closeAtExit = std::atexit(audioClose) == 0;
+    (void)closeAtExit;
+    return true;
+}
+
+void audioClose() {
+    if (device == 0) return;
+    // Closing waits for a running callback, so the reset below races nothing.
+    SDL_CloseAudioDevice(device.exchange(0));
+    mixerReset(false);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool audioActive() {
+    return device != 0;
+}
+
+bool audioOutputLost() {
+    const SDL_AudioDeviceID id = device.load();
+    return id != 0 && SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_STOPPED;
+}

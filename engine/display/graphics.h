@@ -42,8 +42,15 @@ bool graphicsOpen();
 void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
 int graphicsWidth();      // size of the game picture in pixels; 0 without a context
 int graphicsHeight();
+// Lower-left corner of the game picture in the window, in GL window
+// coordinates (y from the bottom) as glViewport and glReadPixels count them;
+// (0, 0) unless a full-screen display had to centre a smaller picture.
+void graphicsViewport(int* x, int* y);
 uint32_t graphicsGeneration(); // grows at every open and close; never 0
 void hidePointer();
+const char* graphicsError(); // why the last openGraphics failed; "" after a success
+// The desktop's display size; false (and 0 x 0) when there is no display.
+bool desktopSize(int* width, int* height);
 
 // ---- Clock ------------------------------------------------------------------------------
 int64_t millisecs(); // monotonic milliseconds

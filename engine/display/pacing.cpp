@@ -1,0 +1,45 @@
+// pacing.cpp - the millisecond clock, the millisecond sleep and the soft-sync
+// frame schedule behind flipFrame(-1).
+//
+// The schedule advances by 1000 / hertz milliseconds per frame and spreads the
+// remainder over the second (at 60 Hz: 16 ms frames with 40 of them one
+// millisecond longer), so exactly `hertz` frames fill every 1000 ms. A late
+// frame restarts the schedule from the present; the game never runs fast to
+// catch up.
+#include <chrono>
+#include <thread>
+
+#include "engine/display/graphics.h"
+
+void FramePacer::reset(int hertz, int64_t now) {
+    softSync = hertz > 0;
+    syncHertz = hertz > 0 ? hertz : 0;
+    period = syncHertz > 0 ? 1000 / syncHertz : 0;
+    remainder = 1000 - period * syncHertz;
+    accumulator = 0;
+    nextTime = now;
+}
+
+int FramePacer::frameWait(int64_t now) {
+    if (syncHertz <= 0) return 0;
+    nextTime += period;
+    accumulator += remainder;
+    if (accumulator >= syncHertz) {
+        accumulator -= syncHertz;
+        nextTime += 1;
+    }
+    int64_t wait = nextTime - now;
+    if (wait > 0) return static_cast<int>(wait);
+    nextTime = now; // late: no catching up
+    return 0;
+}
+
+int64_t millisecs() {
+    using namespace std::chrono;
+    static const steady_clock::time_point start = steady_clock::now();
+    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
+
+void delayMs(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
