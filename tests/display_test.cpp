@@ -4,6 +4,7 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -251,6 +252,29 @@ TEST(DisplayFullScreen, SmallerModeIsCentredOnBlack) {
     graphicsViewport(&x2, &y2);
     EXPECT_EQ(x2, 0);
     EXPECT_EQ(y2, 0);
+}
+
+TEST(DisplayDeathTest, NoFullScreenWindowAtAllEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // SDL's dummy video driver makes no OpenGL windows of any kind.
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            openGraphics(640, 480, 16, 60, 0);
+        },
+        testing::ExitedWithCode(255), "GLGraphicsDriver failed to set display mode");
+}
+
+TEST(DisplayDeathTest, NoWindowIsAFailureNotAnEnd) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            const bool opened = openGraphics(640, 480, 0, 60, 0);
+            std::fprintf(stderr, "opened %d: %s\n", opened, graphicsError());
+            std::exit(opened || graphicsOpen() || graphicsWidth() != 0 ? 1 : 3);
+        },
+        testing::ExitedWithCode(3), "opened 0: window: .+");
 }
 
 } // namespace
