@@ -1,3 +1,23 @@
-// Placeholder so the program links while this module is being written.
+// spikes.cpp - the spike pass: a spike kills on pixel contact with the
+// figure and is drawn; it is not terrain and stops nothing.
+//
+// Call spikePass once per tick after the message pass.
 #include "gameplay/spikes.h"
-void spikePass(GameState&, const Assets&) {}
+
+#include "engine/collision/collision.h"
+#include "engine/render/render.h"
+#include "gameplay/terrain.h"
+
+void spikePass(GameState& game, const Assets& assets) {
+    const Player& player = game.player;
+    Image* playerPicture = assets.player.get();
+    for (const Spikes& spike : game.spikeList) {
+        Image* picture = spikePicture(assets, spike.pictureId);
+        if (isNear(player.x, player.y, imageWidth(playerPicture), spike.x, spike.y,
+                   imageHeight(picture)) &&
+            imagesOverlap(playerPicture, player.x, player.y, player.frame, picture, spike.x,
+                          spike.y, 0))
+            game.playerDied = 1;
+        drawImage(picture, static_cast<float>(spike.x), static_cast<float>(spike.y), 0);
+    }
+}

@@ -1,9 +1,13 @@
 // flow.h - start-up helpers of the main program.
 #pragma once
 
+#include <string>
+
 // Makes the folder that holds the program the working directory, so the
 // settings, the levels and the screenshots are found beside it.
 void enterProgramDirectory(const char* argv0);
+// The folder part of a program path ("" when the path names no folder).
+std::string programDirectory(const std::string& programPath);
 // SIGTERM becomes a close request: the screens then take the exit path.
 void installTerminateHandler();
 // Shows gfx\loading.bmp for one frame; the picture is not kept.

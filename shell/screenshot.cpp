@@ -1,4 +1,34 @@
-// Placeholder so the program links while this module is being written.
+// screenshot.cpp - F10 writes the back buffer, at the window's real pixel
+// size, as the first free screenNNN.jpg beside the program. Nothing confirms
+// it and a failure is silent: the game simply goes on.
 #include "shell/screenshot.h"
-std::string screenshotName(int) { return {}; }
-void saveScreenshot() {}
+
+#include "engine/display/graphics.h"
+#include "engine/io/convert.h"
+#include "engine/io/jpeg_write.h"
+#include "engine/io/stream.h"
+#include "engine/render/render.h"
+
+namespace {
+constexpr int SCREENSHOT_QUALITY = 75;
+}
+
+std::string screenshotName(int n) {
+    std::string digits = intToString(n);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return "screen" + digits + ".jpg";
+}
+
+std::string nextScreenshotName(const std::string& folder) {
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    int n = 0;
+    while (fileType(prefix + screenshotName(n)) != 0)
+        ++n;
+    return prefix + screenshotName(n);
+}
+
+void saveScreenshot() {
+    const PixelBuffer pixels = grabPixels(0, 0, graphicsWidth(), graphicsHeight());
+    if (pixels.width <= 0 || pixels.height <= 0) return; // no window to take
+    saveJpeg(pixels, nextScreenshotName(), SCREENSHOT_QUALITY);
+}

@@ -62,6 +62,17 @@ TEST(ResourcesJpeg, RefusesOtherComponentCountsAndDamage) {
         std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(n));
         EXPECT_FALSE(decode(cut)) << "cut to " << n;
     }
+    // The end marker halfway through the scan: libjpeg would warn and invent the
+    // rest of the picture; a half-invented picture is refused.
+    size_t sos = 0;
+    for (size_t i = 0; i + 1 < good.size() && sos == 0; ++i)
+        if (good[i] == 0xff && good[i + 1] == 0xda) sos = i;
+    ASSERT_NE(sos, 0u);
+    const size_t scan = sos + 2 + (good[sos + 2] << 8 | good[sos + 3]);
+    std::vector<uint8_t> early(good.begin(),
+                               good.begin() + static_cast<long>((scan + good.size()) / 2));
+    early.insert(early.end(), {0xff, 0xd9});
+    EXPECT_FALSE(decode(early));
     EXPECT_FALSE(decode({}));
     EXPECT_FALSE(decode({0xff, 0xd8, 0xff, 0xd9})); // start and end markers, no picture
     EXPECT_FALSE(decode(bmptest::makeBmp(2, 2, 24, {1, 2, 3, 4})));

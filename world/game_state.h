@@ -40,6 +40,8 @@ struct GameState {
     BaddieList baddieList;
     MessageList messageList;
 
+    // Folder of levels.txt and the level files; tools and tests point it elsewhere.
+    std::string levelDirectory = "levels";
     int levelCount = 0;
     int startLevel = 1;
     std::string levelTitle;

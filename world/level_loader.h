@@ -7,11 +7,11 @@
 #include "world/assets.h"
 #include "world/game_state.h"
 
-// "levels\level7.txt" for 7.
-std::string levelFileName(int level);
+// "levels\level7.txt" for 7 (the game's own spelling; openStream reads '\' as '/').
+std::string levelFileName(int level, const std::string& directory = "levels");
 
-// Reads the first line of levels\levels.txt into levelCount. False with
-// "Cannot open level file levels\levels.txt" when it cannot be opened.
+// Reads the first line of <levelDirectory>\levels.txt into levelCount. False
+// with "Cannot open level file levels\levels.txt" when it cannot be opened.
 bool readLevelCount(GameState& game, std::string* error);
 
 // The whole level start: clears the pending flags and lists, grabs the old

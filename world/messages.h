@@ -14,5 +14,14 @@ constexpr int MSG_HURRY = 5;
 void addMessage(GameState& game, int kind, int x, int y);
 int messageFullLife(int kind);
 int messageInitialLife(int kind);
+
+// Where and how a message is drawn at its current life: the alpha and the
+// rectangle its picture is stretched into, grown from the centre. Zero alpha
+// and an empty rectangle for a kind outside the table.
+struct MessageLook {
+    float alpha;
+    float left, top, width, height;
+};
+MessageLook messageLook(const PixelMessage& message);
 // Draws every message, retires the expired; blend and alpha are restored.
 void messagePass(GameState& game, const Assets& assets);

@@ -7,9 +7,12 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 namespace {
 
-SDL_AudioDeviceID device = 0;
+// Opened and closed by the game thread; read by channelPlaying wherever it runs.
+std::atomic<SDL_AudioDeviceID> device{0};
 
 void SDLCALL fillDevice(void*, Uint8* stream, int len) {
     mixAudio(reinterpret_cast<int16_t*>(stream), len / int(2 * sizeof(int16_t)));
@@ -29,25 +32,30 @@ bool audioOpen() {
     SDL_AudioSpec have{};
     // No changes allowed: SDL converts if the hardware wants something else,
     // so the callback always gets exactly this format.
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device == 0) {
+    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (opened == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     mixerReset(true);
-    SDL_PauseAudioDevice(device, 0);
+    device = opened;
+    SDL_PauseAudioDevice(opened, 0);
     return true;
 }
 
 void audioClose() {
     if (device == 0) return;
     // Closing waits for a running callback, so the reset below races nothing.
-    SDL_CloseAudioDevice(device);
-    device = 0;
+    SDL_CloseAudioDevice(device.exchange(0));
     mixerReset(false);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool audioActive() {
     return device != 0;
+}
+
+bool audioOutputLost() {
+    const SDL_AudioDeviceID id = device.load();
+    return id != 0 && SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_STOPPED;
 }

@@ -43,6 +43,7 @@ struct Mixer {
     uint16_t freeSlots[VOICE_SLOTS]; // stack; the most recently freed slot is reused first
     int freeCount = 0;
     uint32_t highSlot = 0; // highest slot handed out since the reset: the mixer scans 1..highSlot
+    std::atomic<uint64_t> framesMixed{0};
 };
 
 Mixer& mixer() {
@@ -200,7 +201,12 @@ void mixAudio(int16_t* out, int frames) {
             out[i] = accumulatorToSample(acc[i]);
         out += 2 * n;
         frames -= n;
+        m.framesMixed.fetch_add(uint64_t(n), std::memory_order_release);
     }
+}
+
+uint64_t mixedFrames() {
+    return mixer().framesMixed.load(std::memory_order_acquire);
 }
 
 Channel allocChannel() {
@@ -239,7 +245,9 @@ bool channelPlaying(Channel channel) {
     const uint32_t slot = channel.id & SLOT_MASK;
     if (slot == 0) return false;
     const uint64_t tag = mixer().voices[slot].tag.load(std::memory_order_acquire);
-    return tagId(tag) == channel.id && tagStatus(tag) == VOICE_PLAYING;
+    if (tagId(tag) != channel.id || tagStatus(tag) != VOICE_PLAYING) return false;
+    // A lost device mixes no more; waiting on its voices would never end.
+    return !audioOutputLost();
 }
 
 void setChannelVolume(Channel channel, float volume) {

@@ -32,6 +32,14 @@ void mixerReset(bool enabled);
 // Non-looping voices that end are stopped, self-releasing ones freed.
 void mixAudio(int16_t* out, int frames);
 
+// True when the open output device has gone away (SDL then stops calling
+// the mixer, so no voice would ever end). Defined with the device.
+bool audioOutputLost();
+
+// Output frames mixed since the program started; lets tests relate a
+// channel's end to the stream position rather than to a loaded machine's clock.
+uint64_t mixedFrames();
+
 // Holds a playing voice where it is; a paused voice still counts as playing.
 void setChannelPaused(Channel channel, bool paused);
 

@@ -251,12 +251,16 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
         SDL_DestroyWindow(window);
         return false;
     }
+    // Polling starts before the window shows, so no key pressed into the new
+    // window is lost; what is queued before that belongs to the old one.
+    setInputPolling(true);
     SDL_ShowWindow(window);
     if (SDL_GL_MakeCurrent(window, gl) != 0) {
         fail("OpenGL context");
         SDL_GL_MakeCurrent(nullptr, nullptr);
         SDL_GL_DeleteContext(gl);
         SDL_DestroyWindow(window);
+        setInputPolling(false);
         return false;
     }
 
@@ -283,7 +287,6 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
     if (retrace) service.pacer.softSync = false;
 
     if (depth != 0) SDL_WarpMouseInWindow(window, c.windowWidth / 2, c.windowHeight / 2);
-    setInputPolling(true);
     if (!service.exitHandlerRegistered) {
         service.exitHandlerRegistered = true;
         std::atexit(closeAtExit);

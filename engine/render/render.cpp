@@ -1,16 +1,258 @@
-// Placeholder so the program links while this module is being written.
+// render.cpp - the immediate-mode 2D renderer over fixed-function OpenGL.
+//
+//   setColor(255, 255, 255);
+//   drawImage(tiles, 40, 30, 2);      // frame 2 at logical (40, 30)
+//   drawRect(0, 0, 320, 30);          // flat band in the current colour
+//   PixelBuffer shot = grabPixels(0, 0, graphicsWidth(), graphicsHeight());
+//
+// One DrawState holds what the game may change (colour, alpha, blend) and the
+// fixed parts of the original state model (clear colour, transform, origin,
+// handle, viewport), all reset by resetDrawState when a context becomes
+// current. The GL blend mode, the bound texture and the texturing switch are
+// cached so a frame of ~700 quads issues only the state changes it needs.
 #include "engine/render/render.h"
-void setColor(int, int, int) {}
-void setAlpha(float) {}
-float getAlpha() { return 1.0f; }
-void setBlend(int) {}
-int getBlend() { return MASK_BLEND; }
-void getColor(int* r, int* g, int* b) { *r = *g = *b = 255; }
-void resetDrawState(int, int) {}
-void clearScreen() {}
-void drawRect(float, float, float, float) {}
-void drawImage(Image*, float, float, int) {}
-void drawImageRect(Image*, float, float, float, float, int) {}
-ImagePtr createImage(int, int, int, int) { return nullptr; }
-void grabImage(Image*, int, int, int) {}
-PixelBuffer grabPixels(int, int, int, int) { return {}; }
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "engine/display/graphics.h"
+
+namespace {
+
+struct DrawState {
+    int colorRed = 255, colorGreen = 255, colorBlue = 255;
+    float alpha = 1.0f;
+    int clearRed = 0, clearGreen = 0, clearBlue = 0;
+    float ix = 1.0f, iy = 0.0f, jx = 0.0f, jy = 1.0f;
+    int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+    float originX = 0.0f, originY = 0.0f;
+    float handleX = 0.0f, handleY = 0.0f;
+    int blend = MASK_BLEND;
+};
+
+// What the GL currently has; -1 / false = unknown, so the next use sets it.
+struct GlCache {
+    int blend = -1;
+    int texturing = -1;
+    bool textureKnown = false;
+    unsigned texture = 0;
+};
+
+DrawState drawState;
+GlCache glCache;
+
+uint8_t alphaByte(float alpha) {
+    if (!(alpha > 0.0f)) return 0; // also NaN
+    return static_cast<uint8_t>(255.0f * std::min(alpha, 1.0f));
+}
+
+void applyBlend(int mode) {
+    if (mode < MASK_BLEND || mode > SHADE_BLEND) mode = SOLID_BLEND;
+    if (glCache.blend == mode) return;
+    glCache.blend = mode;
+    if (mode == MASK_BLEND) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, 0.5f);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+    switch (mode) {
+    case ALPHA_BLEND:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    case LIGHT_BLEND:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+    case SHADE_BLEND:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        break;
+    default:
+        glDisable(GL_BLEND);
+        break;
+    }
+}
+
+void applyColor() {
+    glColor4ub(static_cast<GLubyte>(drawState.colorRed), static_cast<GLubyte>(drawState.colorGreen),
+               static_cast<GLubyte>(drawState.colorBlue), alphaByte(drawState.alpha));
+}
+
+void setTexturing(bool on) {
+    if (glCache.texturing == static_cast<int>(on)) return;
+    glCache.texturing = on;
+    if (on)
+        glEnable(GL_TEXTURE_2D);
+    else
+        glDisable(GL_TEXTURE_2D);
+}
+
+void bindTexture(unsigned texture) {
+    if (glCache.textureKnown && glCache.texture == texture) return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glCache.textureKnown = true;
+    glCache.texture = texture;
+}
+
+// One quad of w x h at (x, y) whose local corners are shifted by the handle,
+// mapped through the state's origin and transform.
+void emitQuad(float x, float y, float w, float h, float hx, float hy, const float* uv) {
+    const float ax[4] = {-hx, w - hx, w - hx, -hx};
+    const float by[4] = {-hy, -hy, h - hy, h - hy};
+    const DrawState& s = drawState;
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 4; ++i) {
+        if (uv) glTexCoord2f(uv[i * 2], uv[i * 2 + 1]);
+        glVertex2f(x + s.originX + ax[i] * s.ix + by[i] * s.iy,
+                   y + s.originY + ax[i] * s.jx + by[i] * s.jy);
+    }
+    glEnd();
+}
+
+} // namespace
+
+void setColor(int red, int green, int blue) {
+    drawState.colorRed = std::clamp(red, 0, 255);
+    drawState.colorGreen = std::clamp(green, 0, 255);
+    drawState.colorBlue = std::clamp(blue, 0, 255);
+    if (graphicsOpen()) applyColor();
+}
+
+void getColor(int* red, int* green, int* blue) {
+    if (red) *red = drawState.colorRed;
+    if (green) *green = drawState.colorGreen;
+    if (blue) *blue = drawState.colorBlue;
+}
+
+void setAlpha(float alpha) {
+    drawState.alpha = alpha;
+    if (graphicsOpen()) applyColor();
+}
+
+float getAlpha() {
+    return drawState.alpha;
+}
+
+void setBlend(int mode) {
+    drawState.blend = mode;
+    if (graphicsOpen()) applyBlend(mode);
+}
+
+int getBlend() {
+    return drawState.blend;
+}
+
+void resetDrawState(int graphicsWidth, int graphicsHeight) {
+    drawState = DrawState{};
+    drawState.viewportWidth = graphicsWidth;
+    drawState.viewportHeight = graphicsHeight;
+    glCache = GlCache{};
+
+    // Fixed pipeline set-up the renderer relies on: flat 2D, textures
+    // modulated by the current colour, reads from the back buffer.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_SCISSOR_TEST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+    // One unit = one window pixel, y down, until the caller sets its own.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, graphicsWidth, graphicsHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    applyBlend(drawState.blend);
+    applyColor();
+    glClearColor(static_cast<float>(drawState.clearRed) / 255.0f,
+                 static_cast<float>(drawState.clearGreen) / 255.0f,
+                 static_cast<float>(drawState.clearBlue) / 255.0f, 1.0f);
+    glViewport(drawState.viewportX, drawState.viewportY, drawState.viewportWidth,
+               drawState.viewportHeight);
+    setTexturing(false);
+}
+
+void clearScreen() {
+    if (!graphicsOpen()) return;
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void drawRect(float x, float y, float width, float height) {
+    if (!graphicsOpen()) return;
+    setTexturing(false);
+    emitQuad(x, y, width, height, drawState.handleX, drawState.handleY, nullptr);
+}
+
+void drawImage(Image* image, float x, float y, int frame) {
+    if (!image) return;
+    drawImageRect(image, x, y, static_cast<float>(image->width), static_cast<float>(image->height),
+                  frame);
+}
+
+void drawImageRect(Image* image, float x, float y, float width, float height, int frame) {
+    if (!image || !graphicsOpen()) return;
+    if (frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
+    const ImageFrame& f = image->frames[static_cast<size_t>(frame)];
+    const unsigned before = f.texture;
+    const uint32_t beforeGeneration = f.textureGeneration;
+    const unsigned texture = imageFrameTexture(*image, frame);
+    if (!texture) return;
+    // A new texture may reuse the name of a deleted one the cache still
+    // believes bound, so a fresh texture is always bound explicitly.
+    if (texture != before || f.textureGeneration != beforeGeneration) glCache.textureKnown = false;
+    setTexturing(true);
+    bindTexture(texture);
+    const float uv[8] = {0.0f, 0.0f, f.uMax, 0.0f, f.uMax, f.vMax, 0.0f, f.vMax};
+    emitQuad(x, y, width, height, image->handleX, image->handleY, uv);
+}
+
+ImagePtr createImage(int width, int height, int frames, int flags) {
+    if (width < 1 || height < 1 || frames < 1) return nullptr;
+    if (flags == -1) flags = AUTO_IMAGE_FLAGS;
+    auto image = std::make_unique<Image>();
+    image->width = width;
+    image->height = height;
+    image->flags = flags | DYNAMIC_IMAGE;
+    image->frames.resize(static_cast<size_t>(frames));
+    return image;
+}
+
+void grabImage(Image* image, int x, int y, int frame) {
+    if (!image || !graphicsOpen()) return;
+    if (frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
+    PixelBuffer grabbed = grabPixels(x, y, image->width, image->height);
+    if (grabbed.width == 0) return;
+    // The screen is opaque whatever its alpha bits say: keep only the colour,
+    // so the frame is masked like a loaded picture when the image is masked
+    // and drawn solid when it is not.
+    setImageFramePixels(*image, frame, convertPixels(grabbed, PF_RGB24));
+}
+
+PixelBuffer grabPixels(int x, int y, int width, int height) {
+    if (!graphicsOpen() || width < 1 || height < 1) return {};
+    PixelBuffer buffer = createPixelBuffer(width, height, PF_RGBA32);
+    if (buffer.width == 0) return buffer;
+    const int savedBlend = drawState.blend;
+    setBlend(SOLID_BLEND);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, buffer.pitch / 4);
+    glReadPixels(x, graphicsHeight() - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                 buffer.bytes.data());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    // GL rows run bottom-up; ours run top-down.
+    const size_t pitch = static_cast<size_t>(buffer.pitch);
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        uint8_t* a = buffer.bytes.data() + pitch * static_cast<size_t>(top);
+        uint8_t* b = buffer.bytes.data() + pitch * static_cast<size_t>(bottom);
+        std::swap_ranges(a, a + pitch, b);
+    }
+    setBlend(savedBlend);
+    return buffer;
+}

@@ -18,8 +18,11 @@
 
 namespace {
 
-constexpr int MAX_SIDE = 16384;                 // the pixel buffer limit
-constexpr long MAX_LIBJPEG_MEMORY = 256L << 20; // coefficient buffers of progressive files
+constexpr int MAX_SIDE = 16384; // the pixel buffer limit
+// Multi-scan (progressive) files keep every coefficient of the picture in memory,
+// 2 bytes per sample, before the first row comes out: cap that at 64 MiB (about
+// 10 megapixels of colour), far beyond any picture of the game.
+constexpr uint64_t MAX_COEFFICIENT_BYTES = 64u << 20;
 constexpr int MAX_SCANS = 500; // real files have at most a few dozen; more is a slow-down attack
 constexpr size_t CHUNK = 4096;
 
@@ -38,7 +41,13 @@ struct SourceManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-void onMessage(j_common_ptr) {} // warnings about damaged data are not worth a console line
+// libjpeg warns about damaged data (a marker inside the scan, a bad progression)
+// and carries on, filling what it could not decode with grey. A picture that is
+// partly invented is no better than none, and a tiny file could use that to
+// claim a huge picture, so warnings are fatal here; trace messages are ignored.
+void onMessage(j_common_ptr cinfo, int level) {
+    if (level < 0) cinfo->err->error_exit(cinfo);
+}
 
 void onProgress(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
@@ -84,13 +93,12 @@ struct Decoder {
 bool decode(Decoder& d, Stream& stream, PixelBuffer& out) {
     d.cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = onError;
-    d.err.pub.output_message = onMessage;
+    d.err.pub.emit_message = onMessage;
     if (setjmp(d.err.jump)) {
         jpeg_destroy_decompress(&d.cinfo);
         return false;
     }
     jpeg_create_decompress(&d.cinfo);
-    d.cinfo.mem->max_memory_to_use = MAX_LIBJPEG_MEMORY;
     d.progress.progress_monitor = onProgress;
     d.cinfo.progress = &d.progress;
 
@@ -112,6 +120,10 @@ bool decode(Decoder& d, Stream& stream, PixelBuffer& out) {
     if (components != 1 && components != 3) ERREXIT(&d.cinfo, JERR_BAD_J_COLORSPACE);
     if (d.cinfo.image_width == 0 || d.cinfo.image_height == 0 || d.cinfo.image_width > MAX_SIDE ||
         d.cinfo.image_height > MAX_SIDE)
+        ERREXIT(&d.cinfo, JERR_IMAGE_TOO_BIG);
+    if (jpeg_has_multiple_scans(&d.cinfo) &&
+        uint64_t{d.cinfo.image_width} * d.cinfo.image_height * components * 2 >
+            MAX_COEFFICIENT_BYTES)
         ERREXIT(&d.cinfo, JERR_IMAGE_TOO_BIG);
     d.cinfo.out_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
 

@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# play_flow.sh - drives the real program through its screens under an X server:
+# title, F1 with the slide, walking, pause and resume, F10 screenshots at scale
+# 1 and 2, Q back to the title, Esc out with the settings rewritten; then a
+# close request (the window's close message, and SIGTERM) on the title, in
+# play and in the pause, each ending with status 0 and the settings written.
+#
+#   bash tests/e2e/play_flow.sh build        (starts Xvfb itself without DISPLAY)
+#
+# Set E2E_KEEP=folder to keep the window captures for a look.
+set -euo pipefail
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+BUILD=$(cd "${1:?usage: play_flow.sh BUILD_DIR}" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d /tmp/gloam_flow.XXXXXX)
+pid=""
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "play_flow: FAIL: $*" >&2
+    if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/ 2>/dev/null; fi
+    exit 1
+}
+step() { echo "play_flow: $*"; }
+
+cp "$BUILD/gloam" "$work/"
+cp -r "$HERE/levels/flow" "$work/levels"
+
+# A window manager's close box sends WM_DELETE_WINDOW; Xvfb has no window
+# manager, so this small client sends it instead.
+cat >"$work/close_window.c" <<'EOF'
+#include <X11/Xlib.h>
+#include <stdlib.h>
+int main(int argc, char** argv) {
+    Display* d = XOpenDisplay(NULL);
+    if (!d || argc < 2) return 1;
+    Window w = (Window)strtoul(argv[1], NULL, 0);
+    XEvent e = {0};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XCloseDisplay(d);
+    return 0;
+}
+EOF
+cc -o "$work/close_window" "$work/close_window.c" -lX11 || fail "cannot build the close helper"
+
+# ---- helpers ---------------------------------------------------------------------------------
+start_program() {
+    # Started from another folder: the program must find its levels and
+    # write its files beside itself.
+    (cd / && exec "$work/gloam") &
+    pid=$!
+    find_window
+}
+
+# The game window (a new one after every S or W); it gets the keyboard.
+wid=""
+find_window() {
+    local tries=0
+    wid=""
+    while [ -z "$wid" ]; do
+        wid=$(xdotool search --onlyvisible --name '^Gloam Didaruv$' 2>/dev/null | tail -1 || true)
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && fail "no game window"
+        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
+        [ -z "$wid" ] && sleep 0.1
+    done
+    xdotool windowfocus "$wid" 2>/dev/null || true
+    xdotool mousemove --window "$wid" 5 5 2>/dev/null || true
+}
+
+press() { xdotool key --delay 60 "$@"; }
+hold() { # key seconds
+    xdotool keydown "$1"
+    sleep "$2"
+    xdotool keyup "$1"
+}
+capture() { import -window "$wid" "$work/$1.png" || fail "cannot capture $1"; }
+size_of() { identify -format '%w %h' "$1"; }
+# Mean brightness (0..1) of a rectangle of a capture.
+mean_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
+spread_of() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
+gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+# Left edge of whatever is not black in the miner's band (rows 190..209).
+miner_x() {
+    convert "$work/$1.png" -crop 320x20+0+190 +repage -fuzz 10% -format '%@' info: |
+        sed 's/.*+\([0-9]*\)+[0-9]*$/\1/'
+}
+# Root-mean-square difference (0..1) of two captures brought to 320 x 240.
+difference() {
+    compare -metric RMSE <(convert "$work/$1.png" -sample 320x240! png:-) \
+        <(convert "$work/$2.png" -sample 320x240! png:-) null: 2>&1 |
+        sed 's/.*(\(.*\))/\1/'
+}
+wait_exit() { # expected status
+    local status=0 tries=0
+    while kill -0 "$pid" 2>/dev/null; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && fail "the program did not end"
+        sleep 0.1
+    done
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
+}
+settings_are() { # depth scale
+    local want
+    want=$(printf '%s\r\n%s\r\n' "$1" "$2")
+    [ "$(cat "$work/gloam.cfg")" = "$want" ] || fail "gloam.cfg is $(od -c "$work/gloam.cfg")"
+}
+
+# ---- one game through its screens ------------------------------------------------------------
+step "title screen"
+start_program
+sleep 1.5
+[ -f "$work/gloam.cfg" ] || fail "no settings file created beside the program"
+settings_are 0 1.00000000
+capture title
+[ "$(size_of "$work/title.png")" = "320 240" ] || fail "title window is $(size_of "$work/title.png")"
+gt "$(spread_of title)" 0.05 || fail "the title screen is blank"
+sleep 0.5
+capture title2
+gt "$(difference title title2)" 0 || fail "the title scroller does not move"
+
+step "F1: a game starts with the slide"
+press F1
+sleep 0.3
+capture slide
+sleep 2
+capture play
+gt "$(mean_of play 320x10+0+210)" 0.05 || fail "no floor drawn in play"
+gt "$(mean_of play 100x12+0+10)" 0.02 || fail "no heads-up display in play"
+gt "$(difference slide play)" 0.02 || fail "the slide did not show"
+
+step "Right held: the miner walks"
+x0=$(miner_x play)
+hold Right 1
+capture walked
+x1=$(miner_x walked)
+[ "$x1" -ge $((x0 + 30)) ] || fail "the miner did not walk right ($x0 -> $x1)"
+
+step "H pauses, H resumes"
+press h
+sleep 0.5
+capture paused
+sleep 0.5
+capture paused2
+gt "$(mean_of paused 240x16+40+112)" 0.05 || fail "no pause text"
+gt "$(difference paused paused2)" 0.01 || fail "the pause effect does not move"
+hold Right 0.5
+press h
+sleep 0.3
+capture resumed
+gt 0.02 "$(mean_of resumed 240x16+40+112)" || fail "the pause text stayed"
+[ "$(miner_x resumed)" -le $((x1 + 5)) ] || fail "the miner walked during the pause"
+hold Right 0.5
+capture walked2
+[ "$(miner_x walked2)" -ge $((x1 + 15)) ] || fail "the miner did not walk after the pause"
+
+step "F10 at scale 1, then S and F10 at scale 2"
+press F10
+sleep 0.5
+[ -f "$work/screen000.jpg" ] || fail "no screen000.jpg"
+[ "$(size_of "$work/screen000.jpg")" = "320 240" ] || fail "screen000.jpg is $(size_of "$work/screen000.jpg")"
+press s
+sleep 1
+find_window
+press F10
+sleep 0.5
+[ -f "$work/screen001.jpg" ] || fail "no screen001.jpg"
+[ "$(size_of "$work/screen001.jpg")" = "640 480" ] || fail "screen001.jpg is $(size_of "$work/screen001.jpg")"
+cp "$work/screen000.jpg" "$work/shot_scale1.jpg"
+convert "$work/screen000.jpg" "$work/shot_scale1.png"
+convert "$work/screen001.jpg" "$work/shot_scale2.png"
+
+step "Q: back to the title"
+press q
+sleep 1
+capture title_again
+[ "$(size_of "$work/title_again.png")" = "640 480" ] || fail "the window lost its scale"
+gt 0.08 "$(difference title title_again)" || fail "Q did not return to the title"
+
+step "Esc: the program ends with status 0 and the settings rewritten"
+press Escape
+wait_exit 0
+settings_are 0 2.00000000
+
+# ---- close requests ----------------------------------------------------------------------------
+# The settings file is made old, so a rewrite shows in its time stamp.
+close_run() { # name: where the request arrives, how: window|term
+    local where=$1 how=$2
+    step "close request ($how) on the $where"
+    touch -d '2001-01-01' "$work/gloam.cfg"
+    start_program
+    sleep 1
+    if [ "$where" != title ]; then
+        press F1
+        sleep 2.5
+    fi
+    if [ "$where" = pause ]; then
+        press h
+        sleep 0.5
+    fi
+    if [ "$how" = window ]; then "$work/close_window" "$wid"; else kill -TERM "$pid"; fi
+    wait_exit 0
+    [ "$work/gloam.cfg" -nt "$work/close_window.c" ] || fail "settings not written after a close request on the $where"
+    settings_are 0 2.00000000
+}
+close_run title window
+close_run title term
+close_run play window
+close_run play term
+close_run pause term
+
+if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi
+step "passed"

@@ -1,0 +1,191 @@
+// render_texture_test.cpp - how frames become textures (size, padding,
+// filtering, mipmaps), how they survive reopening the graphics, and screen
+// grabs drawn back. Needs an X server (run under xvfb-run).
+#include <cmath>
+
+#include "render_test_support.h"
+
+namespace {
+
+using rendertest::BACKGROUND;
+using rendertest::LogicalScreenTest;
+using rendertest::makePicture;
+using rendertest::Rgba;
+using rendertest::screenMismatches;
+
+GLint boundTextureSize(unsigned texture, int level, GLenum what) {
+    GLint previous = 0, value = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, what, &value);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    return value;
+}
+
+Rgba warm(int x, int y) {
+    return {(x * 7) % 256, (y * 5) % 256, 90};
+}
+
+class RenderTexture : public LogicalScreenTest {};
+
+TEST_P(RenderTexture, BackdropTextureIsPowerOfTwoWithFrameExtents) {
+    ImagePtr backdrop = makePicture(320, 240, AUTO_IMAGE_FLAGS, warm);
+    const unsigned texture = imageFrameTexture(*backdrop, 0);
+    ASSERT_NE(texture, 0u);
+    EXPECT_EQ(boundTextureSize(texture, 0, GL_TEXTURE_WIDTH), 512);
+    EXPECT_EQ(boundTextureSize(texture, 0, GL_TEXTURE_HEIGHT), 256);
+    EXPECT_FLOAT_EQ(backdrop->frames[0].uMax, 0.625f);
+    EXPECT_FLOAT_EQ(backdrop->frames[0].vMax, 0.9375f);
+    EXPECT_EQ(imageWidth(backdrop.get()), 320);
+    EXPECT_EQ(imageFrameTexture(*backdrop, 0), texture); // made once per generation
+}
+
+TEST_P(RenderTexture, FilteredBackdropKeepsItsEdgesClean) {
+    // A filtered full-screen picture drawn 1:1 or enlarged must not pick up the
+    // padding beyond its right and bottom edges.
+    ImagePtr backdrop = makePicture(320, 240, AUTO_IMAGE_FLAGS, [](int x, int y) {
+        return x >= 318 || y >= 238 ? Rgba{250, 200, 40} : Rgba{60, 60, 60};
+    });
+    drawImage(backdrop.get(), 0, 0, 0);
+    const PixelBuffer shot = grabPixels(0, 0, 320 * scale, 240 * scale);
+    const Rgba edge{250, 200, 40};
+    for (int y = 0; y < shot.height; ++y)
+        EXPECT_EQ(rendertest::pixelAt(shot, shot.width - 1, y), edge) << "row " << y;
+    for (int x = 0; x < shot.width; ++x)
+        EXPECT_EQ(rendertest::pixelAt(shot, x, shot.height - 1), edge) << "column " << x;
+}
+
+TEST_P(RenderTexture, TexturesSurviveReopeningTheGraphics) {
+    ImagePtr picture = makePicture(10, 20, MASKED_IMAGE, warm);
+    drawImage(picture.get(), 5, 5, 0);
+    const uint32_t firstGeneration = picture->frames[0].textureGeneration;
+    EXPECT_EQ(firstGeneration, graphicsGeneration());
+
+    closeGraphics();
+    EXPECT_EQ(imageFrameTexture(*picture, 0), 0u); // no context, no texture
+    ASSERT_TRUE(rendertest::openLogicalScreen(scale));
+    rendertest::fillBackground();
+    drawImage(picture.get(), 5, 5, 0);
+    EXPECT_NE(picture->frames[0].textureGeneration, firstGeneration);
+    EXPECT_EQ(picture->frames[0].textureGeneration, graphicsGeneration());
+    EXPECT_EQ(screenMismatches(scale,
+                               [](int x, int y) {
+                                   return x >= 5 && x < 15 && y >= 5 && y < 25 ? warm(x - 5, y - 5)
+                                                                               : BACKGROUND;
+                               }),
+              0);
+}
+
+TEST_P(RenderTexture, ReopeningResetsTheDrawState) {
+    ImagePtr picture = makePicture(10, 10, MASKED_IMAGE, warm);
+    setColor(255, 0, 0);
+    setAlpha(0.3f);
+    setBlend(ALPHA_BLEND);
+    closeGraphics();
+    ASSERT_TRUE(rendertest::openLogicalScreen(scale));
+    EXPECT_EQ(getBlend(), MASK_BLEND);
+    EXPECT_EQ(getAlpha(), 1.0f);
+    int r = 0, g = 0, b = 0;
+    getColor(&r, &g, &b);
+    EXPECT_EQ(r + g + b, 3 * 255);
+    rendertest::fillBackground();
+    drawImage(picture.get(), 0, 0, 0);
+    EXPECT_EQ(screenMismatches(
+                  scale, [](int x, int y) { return x < 10 && y < 10 ? warm(x, y) : BACKGROUND; }),
+              0);
+}
+
+TEST_P(RenderTexture, DestroyingAnImageFreesItsTextures) {
+    ImagePtr red = makePicture(4, 4, 0, [](int, int) { return Rgba{255, 0, 0}; });
+    drawImage(red.get(), 0, 0, 0);
+    const unsigned name = red->frames[0].texture;
+    ASSERT_TRUE(glIsTexture(name));
+    red.reset();
+    EXPECT_FALSE(glIsTexture(name));
+    // Drivers may hand the freed name to the next texture; drawing must not
+    // trust a stale bind (Mesa never reuses names, so this mostly checks that
+    // drawing goes on normally after a deletion).
+    ImagePtr blue = makePicture(4, 4, 0, [](int, int) { return Rgba{0, 0, 255}; });
+    drawImage(blue.get(), 0, 0, 0);
+    EXPECT_EQ(screenMismatches(scale,
+                               [](int x, int y) {
+                                   return x < 4 && y < 4 ? Rgba{0, 0, 255} : BACKGROUND;
+                               }),
+              0);
+}
+
+TEST_P(RenderTexture, FrameLargerThanTheGlAllowsIsResampled) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    ASSERT_GT(maxSize, 0);
+    // Just over the limit: the next power of two is refused, half of it fits.
+    const int width = maxSize + maxSize / 2;
+    ImagePtr wide = makePicture(width, 1, 0, [width](int x, int) {
+        return x < width / 2 ? Rgba{255, 0, 0} : Rgba{0, 0, 255};
+    });
+    const unsigned texture = imageFrameTexture(*wide, 0);
+    ASSERT_NE(texture, 0u);
+    EXPECT_EQ(boundTextureSize(texture, 0, GL_TEXTURE_WIDTH), maxSize);
+    EXPECT_FLOAT_EQ(wide->frames[0].uMax, 1.0f);
+    EXPECT_EQ(imageWidth(wide.get()), width);
+    drawImageRect(wide.get(), 0, 0, 320, 10, 0);
+    EXPECT_EQ(screenMismatches(scale,
+                               [](int x, int y) {
+                                   if (y >= 10) return BACKGROUND;
+                                   return x < 160 ? Rgba{255, 0, 0} : Rgba{0, 0, 255};
+                               }),
+              0);
+}
+
+TEST_P(RenderTexture, MipmappedPictureAveragesWhenShrunk) {
+    auto checker = [](int x, int y) { return (x + y) % 2 ? Rgba{255, 255, 255} : Rgba{0, 0, 0}; };
+    ImagePtr mipmapped = makePicture(64, 64, FILTERED_IMAGE | MIPMAPPED_IMAGE, checker);
+    ImagePtr plain = makePicture(64, 64, 0, checker);
+    drawImageRect(mipmapped.get(), 0, 0, 8, 8, 0);
+    drawImageRect(plain.get(), 20, 0, 8, 8, 0);
+    const unsigned texture = mipmapped->frames[0].texture;
+    EXPECT_EQ(boundTextureSize(texture, 6, GL_TEXTURE_WIDTH), 1); // chain down to 1 x 1
+    const PixelBuffer shot = grabPixels(0, 0, 28 * scale, 8 * scale);
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < 8 * scale; ++x) {
+            EXPECT_NEAR(rendertest::pixelAt(shot, x, y).g, 128, 6) << x << "," << y;
+            const int g = rendertest::pixelAt(shot, 20 * scale + x, y).g;
+            EXPECT_TRUE(g == 0 || g == 255) << x << "," << y;
+        }
+    }
+}
+
+TEST_P(RenderTexture, GrabbedWindowDrawnBackFillsTheLogicalScreen) {
+    ImagePtr picture = makePicture(320, 240, 0, warm);
+    drawImage(picture.get(), 0, 0, 0);
+    ImagePtr grab = createImage(320 * scale, 240 * scale, 1, -1);
+    ASSERT_TRUE(grab);
+    EXPECT_EQ(grab->flags, 11);
+    grabImage(grab.get(), 0, 0, 0);
+    rendertest::fillBackground({0, 0, 0});
+    drawImageRect(grab.get(), 0, 0, 320, 240, 0);
+    EXPECT_EQ(screenMismatches(scale, warm, 1), 0);
+}
+
+TEST_P(RenderTexture, GrabbedBlackBecomesTransparentInAMaskedImage) {
+    setColor(0, 0, 0);
+    drawRect(0, 0, 10, 10); // black square, the mask colour
+    setColor(200, 0, 0);
+    drawRect(10, 0, 10, 10);
+    setColor(255, 255, 255);
+    ImagePtr grab = createImage(20 * scale, 10 * scale, 1, MASKED_IMAGE);
+    grabImage(grab.get(), 0, 0, 0);
+    rendertest::fillBackground();
+    drawImageRect(grab.get(), 100, 100, 20, 10, 0);
+    EXPECT_EQ(
+        screenMismatches(
+            scale,
+            [](int x, int y) {
+                return x >= 110 && x < 120 && y >= 100 && y < 110 ? Rgba{200, 0, 0} : BACKGROUND;
+            }),
+        0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, RenderTexture, ::testing::Values(1, 2));
+
+} // namespace

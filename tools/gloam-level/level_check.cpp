@@ -1,0 +1,209 @@
+// level_check.cpp - the rules of `gloam-level check`. Files are read as the
+// game reads them (a line ends at LF or NUL, CR is dropped), but unlike the
+// game the checker knows where a file ends, so it can tell a missing line
+// from an empty one.
+#include "level_check.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/io/stream.h"
+#include "world/assets.h"
+
+namespace {
+
+constexpr int HEADER_LINES = 4;
+constexpr int GRID_ROWS = 19;
+constexpr int GRID_COLUMNS = 32;
+constexpr int RECORD_NUMBERS = 11;
+
+// Every code the loader turns into something; a blank is the empty cell.
+constexpr const char* TILE_CODES = "1#=[{]-\\/;:R\"'234DSEHPM*<>|";
+
+const char* const ITEM_KEYWORDS[] = {"Coin", "Key", "Cup", "Candle", "Coal"};
+const char* const SPIKE_KEYWORDS[] = {"Spikes", "TedSpikes", "VexelSpikes"};
+const char* const BACKDROP_KEYWORDS[] = {"Woods", "Caves", "Abbey"};
+const char* const RECORD_FIELDS[RECORD_NUMBERS] = {
+    "start column",      "start row",          "horizontal direction", "vertical direction",
+    "left bound column", "right bound column", "upper bound row",      "lower bound row",
+    "horizontal speed",  "vertical speed",     "frame delay"};
+
+template <size_t N> bool oneOf(const std::string& s, const char* const (&words)[N]) {
+    for (const char* w : words)
+        if (s == w) return true;
+    return false;
+}
+
+// The whole file split into lines; false when it cannot be opened.
+bool readLines(const std::string& path, std::vector<std::string>* lines) {
+    StreamPtr stream = openStream(path, true, false);
+    if (!stream || fileType(path) != 1) return false;
+    std::string data;
+    char buffer[4096];
+    while (size_t n = stream->read(buffer, sizeof buffer))
+        data.append(buffer, n);
+    closeStream(stream);
+    std::string line;
+    bool open = false; // characters since the last line end
+    for (char c : data) {
+        if (c == '\n' || c == '\0') {
+            lines->push_back(line);
+            line.clear();
+            open = false;
+        } else {
+            if (c != '\r') line += c;
+            open = true;
+        }
+    }
+    if (open) lines->push_back(line);
+    return true;
+}
+
+// Optional blanks, an optional sign, digits that fit an int, optional blanks.
+bool isNumber(const std::string& s) {
+    size_t begin = s.find_first_not_of(' ');
+    size_t end = s.find_last_not_of(' ');
+    if (begin == std::string::npos) return false;
+    if (s[begin] == '+') {
+        ++begin;
+        if (begin > end || s[begin] == '-') return false;
+    }
+    int value = 0;
+    auto [ptr, ec] = std::from_chars(s.data() + begin, s.data() + end + 1, value);
+    return ec == std::errc() && ptr == s.data() + end + 1;
+}
+
+std::string shown(char c) {
+    if (std::isprint(static_cast<unsigned char>(c))) return std::string("'") + c + "'";
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+    return hex;
+}
+
+struct FileCheck {
+    std::string file;
+    std::vector<LevelProblem>& out;
+    void error(int line, const std::string& message) { out.push_back({file, line, true, message}); }
+    void warning(int line, const std::string& message) {
+        out.push_back({file, line, false, message});
+    }
+};
+
+void checkHeader(FileCheck& check, const std::vector<std::string>& lines) {
+    if (lines.size() >= 2 && !oneOf(lines[1], ITEM_KEYWORDS))
+        check.error(2,
+                    "unknown item keyword \"" + lines[1] + "\" (Coin, Key, Cup, Candle or Coal)");
+    if (lines.size() >= 3 && !oneOf(lines[2], SPIKE_KEYWORDS))
+        check.warning(3, "unknown spike style \"" + lines[2] +
+                             "\": the previous level's style is kept");
+    if (lines.size() >= 4 && !oneOf(lines[3], BACKDROP_KEYWORDS))
+        check.warning(4, "unknown backdrop \"" + lines[3] + "\": the level shows black");
+}
+
+void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
+    const int last = static_cast<int>(lines.size());
+    if (last < HEADER_LINES + GRID_ROWS) {
+        const int rows = last > HEADER_LINES ? last - HEADER_LINES : 0;
+        check.error(last + 1,
+                    "the file ends after " + std::to_string(rows) + " of the 19 grid lines");
+    }
+    int starts = 0, exits = 0, items = 0;
+    for (int row = 1; row <= GRID_ROWS && HEADER_LINES + row <= last; ++row) {
+        const int number = HEADER_LINES + row;
+        const std::string& text = lines[number - 1];
+        if (text.size() > GRID_COLUMNS)
+            check.warning(number, "row " + std::to_string(row) + " is " +
+                                      std::to_string(text.size()) +
+                                      " characters long; those after the 32nd are ignored");
+        for (size_t c = 0; c < text.size() && c < GRID_COLUMNS; ++c) {
+            const char code = text[c];
+            starts += code == 'S';
+            exits += code == 'E';
+            items += code == '2';
+            if (code != ' ' && (code == '\0' || !std::strchr(TILE_CODES, code)))
+                check.warning(number, "unknown tile character " + shown(code) + " in column " +
+                                          std::to_string(c + 1) + " (an empty cell)");
+        }
+    }
+    if (last < HEADER_LINES + GRID_ROWS) return; // a cut-off grid says nothing about its tiles
+    if (!starts) check.warning(HEADER_LINES + 1, "no start tile \"S\"");
+    if (!exits) check.warning(HEADER_LINES + 1, "no exit tile \"E\"");
+    if (!items) check.warning(HEADER_LINES + 1, "no items (\"2\"): the exit is open at once");
+}
+
+void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
+    const int last = static_cast<int>(lines.size());
+    int number = HEADER_LINES + GRID_ROWS + 1;
+    if (number > last + 1) return; // the short grid is already reported
+    for (;;) {
+        if (number > last) {
+            check.error(number, "no \"#end#\" line after the baddie records");
+            return;
+        }
+        const std::string& keyword = lines[number - 1];
+        if (keyword == "#end#") return;
+        if (keyword.empty()) {
+            check.error(number, "expected a baddie keyword or #end#");
+            return;
+        }
+        if (baddieKindIndex(keyword) < 0)
+            check.error(number, "unknown baddie keyword \"" + keyword + "\"");
+        for (int field = 0; field < RECORD_NUMBERS; ++field) {
+            const int at = number + 1 + field;
+            if (at > last) {
+                check.error(at, "record cut short: the file ends before its " +
+                                    std::string(RECORD_FIELDS[field]));
+                return;
+            }
+            const std::string& text = lines[at - 1];
+            if (text == "#end#" || baddieKindIndex(text) >= 0) {
+                check.error(at, "record cut short: \"" + text + "\" where its " +
+                                    RECORD_FIELDS[field] + " should be");
+                return;
+            }
+            if (!isNumber(text))
+                check.error(at, "expected a number (" + std::string(RECORD_FIELDS[field]) +
+                                    "), found \"" + text + "\"");
+        }
+        number += 1 + RECORD_NUMBERS;
+    }
+}
+
+void checkLevelFile(const std::string& path, std::vector<LevelProblem>& out) {
+    FileCheck check{path, out};
+    std::vector<std::string> lines;
+    if (!readLines(path, &lines)) {
+        check.error(1, "cannot open the level file");
+        return;
+    }
+    checkHeader(check, lines);
+    checkGrid(check, lines);
+    checkRecords(check, lines);
+}
+
+} // namespace
+
+std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* levels) {
+    std::vector<LevelProblem> out;
+    *levels = 0;
+    const std::string index = directory + "/levels.txt";
+    std::vector<std::string> lines;
+    if (!readLines(index, &lines)) {
+        out.push_back({index, 1, true, "cannot open the level count file"});
+        return out;
+    }
+    const std::string first = lines.empty() ? std::string() : lines[0];
+    int count = 0;
+    auto [ptr, ec] = std::from_chars(first.data(), first.data() + first.size(), count);
+    if (first.empty() || ec != std::errc() || ptr != first.data() + first.size() || count <= 0) {
+        out.push_back(
+            {index, 1, true, "the level count \"" + first + "\" is not a positive number"});
+        return out;
+    }
+    *levels = count;
+    for (int level = 1; level <= count; ++level)
+        checkLevelFile(directory + "/level" + std::to_string(level) + ".txt", out);
+    return out;
+}
