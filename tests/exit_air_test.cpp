@@ -1,5 +1,5 @@
-// exit_air_test.cpp - the exit door (closed, open, animation, reaching it)
-// and the air supply.
+// exit_air_test.cpp - the exit door (closed, open, animation, reaching it),
+// the air supply, and level changes with deaths through the play loop.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -7,6 +7,8 @@
 #include "gameplay/air.h"
 #include "gameplay/exit.h"
 #include "rules_test_support.h"
+#include "world/messages.h"
+#include "world_test_support.h"
 
 using namespace rules_test;
 
@@ -136,4 +138,87 @@ TEST(Air, NeverClearsADeathFromElsewhere) {
     airCountdown(g);
     EXPECT_EQ(g.playerDied, 1);
     EXPECT_EQ(g.air, 99);
+}
+
+// ---- Through the play loop ----------------------------------------------------------------
+// tests/levels/rules/exits: level 1 "Closed door" has an item out of reach and
+// the exit on the walk to the right; level 2 "Open door" has no items and the
+// start inside the exit.
+
+namespace {
+
+const Platforms* exitTile(const GameState& g) {
+    for (const Platforms& p : g.platformList)
+        if (p.kind == TILE_EXIT) return &p;
+    return nullptr;
+}
+
+bool hasMessage(const GameState& g, int kind) {
+    for (const PixelMessage& m : g.messageList)
+        if (m.kind == kind) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(PlayLoopExit, DeathInTheTickOfTheExitCostsALifeAndStillSlidesOn) {
+    Headless& s = sharedSession();
+    std::string error;
+    ASSERT_TRUE(s.begin(testLevels("rules/exits"), 2, &error)) << error;
+    GameState& g = s.game().world;
+    g.airMax = 1; // the air runs out in the first tick, which also reaches the exit
+    ASSERT_TRUE(s.tick(NO_KEYS, &error)) << error;
+    EXPECT_EQ(g.levelTitle, "Open door");
+    EXPECT_EQ(g.air, 0);
+    EXPECT_EQ(g.player.level, 3);
+    EXPECT_EQ(g.player.lives, 3);
+    EXPECT_EQ(g.loadLevelPending, 1);
+    EXPECT_EQ(g.slideInPending, 1);
+
+    g.airMax = AIR_MAX;
+    ASSERT_TRUE(s.tick(NO_KEYS, &error)) << error;
+    EXPECT_EQ(g.levelTitle, "Closed door"); // past the last level: level 1
+    EXPECT_EQ(g.player.level, 1);
+    EXPECT_EQ(g.player.lives, 3);
+    EXPECT_EQ(g.playerDied, 0);
+    EXPECT_EQ(g.air, AIR_MAX - 1);
+    EXPECT_FALSE(hasMessage(g, MSG_OUCH));
+}
+
+TEST(PlayLoopExit, AfterTheLastLevelPlayGoesOnAtLevelOneWithScoreAndLives) {
+    Headless& s = sharedSession();
+    std::string error;
+    ASSERT_TRUE(s.begin(testLevels("rules/exits"), 2, &error)) << error;
+    GameState& g = s.game().world;
+    g.player.score = 120;
+    g.player.lives = 7;
+    ASSERT_TRUE(s.tick(NO_KEYS, &error)) << error;
+    // A level without items: the exit works in its very first tick, and the
+    // exit message is never shown.
+    EXPECT_EQ(g.player.level, 3);
+    EXPECT_EQ(s.completed(), 1);
+    EXPECT_FALSE(hasMessage(g, MSG_EXIT_OPEN));
+    ASSERT_TRUE(s.tick(NO_KEYS, &error)) << error;
+    EXPECT_EQ(g.levelTitle, "Closed door");
+    EXPECT_EQ(g.player.level, 1);
+    EXPECT_EQ(g.player.score, 120);
+    EXPECT_EQ(g.player.lives, 7);
+    EXPECT_TRUE(g.messageList.empty()); // a level change: no Ouch
+}
+
+TEST(PlayLoopExit, ClosedExitIsWalkedThrough) {
+    Headless& s = startAt("rules/exits", 1);
+    const GameState& g = s.world();
+    ASSERT_EQ(g.levelTitle, "Closed door");
+    ASSERT_EQ(miner(s).x, 40);
+    ASSERT_NE(exitTile(g), nullptr);
+    ASSERT_EQ(exitTile(g)->x, 190);
+    play(s, 200, RIGHT);
+    EXPECT_EQ(miner(s).x, 240); // never held up by the door
+    EXPECT_EQ(miner(s).y, 120);
+    EXPECT_EQ(g.player.level, 1);
+    EXPECT_EQ(g.loadLevelPending, 0);
+    EXPECT_EQ(s.completed(), 0);
+    EXPECT_EQ(exitTile(g)->animFrame, 0);
+    EXPECT_EQ(exitTile(g)->animTimer, 0);
 }

@@ -1,5 +1,6 @@
 // items_test.cpp - the item pass (collection window, score, bonus lives,
-// messages, animation, removal during the pass) and the spike pass.
+// messages, animation, removal during the pass), the spike pass, and items
+// coming back after a lost life through the play loop.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,6 +9,7 @@
 #include "gameplay/spikes.h"
 #include "rules_test_support.h"
 #include "world/messages.h"
+#include "world_test_support.h"
 
 using namespace rules_test;
 
@@ -306,4 +308,90 @@ TEST(Spikes, NeitherRemovedNorMovedAndFlagNeverCleared) {
     spikePass(g, a);
     EXPECT_EQ(g.playerDied, 1);
     EXPECT_EQ(g.spikeList.size(), 2u);
+}
+
+// ---- With the game's own pictures and through the play loop ---------------------------------
+// tests/levels/rules/items: "Three items" on the walk to the right of the
+// start (40, 120), the exit beyond them.
+
+TEST(SpikesWithGamePictures, LowerCellKillsBelowTheFeetDoesNot) {
+    const Assets& a = sharedSession().game().assets;
+    ASSERT_NE(spikePicture(a, 1), nullptr);
+    for (int id = 1; id <= 4; ++id) {
+        GameState g;
+        g.player.x = 100;
+        g.player.y = 100;
+        Spikes s;
+        s.pictureId = id;
+        s.x = 100;
+        s.y = 120; // the cell below the feet
+        g.spikeList.push_back(s);
+        spikePass(g, a);
+        EXPECT_EQ(g.playerDied, 0) << "spike " << id << " below the feet";
+    }
+    GameState g;
+    g.player.x = 100;
+    g.player.y = 100;
+    Spikes s;
+    s.pictureId = 1; // points up from the floor of the figure's lower cell
+    s.x = 100;
+    s.y = 110;
+    g.spikeList.push_back(s);
+    spikePass(g, a);
+    EXPECT_EQ(g.playerDied, 1);
+}
+
+TEST(PlayLoopItems, DyingWithItemsCollectedBringsThemBackAndKeepsTheScore) {
+    Headless& s = startAt("rules/items", 1);
+    GameState& g = s.game().world;
+    ASSERT_EQ(g.levelTitle, "Three items");
+    ASSERT_EQ(g.itemList.size(), 3u);
+    for (int t = 0; t < 100 && g.player.score < 20; ++t)
+        play(s, 1, RIGHT);
+    ASSERT_EQ(g.player.score, 20);
+    EXPECT_EQ(g.itemList.size(), 1u);
+
+    g.air = 1; // out of air in the next tick
+    play(s, 1);
+    EXPECT_EQ(g.player.lives, 3);
+    play(s, 1); // the same level again, from its file
+    EXPECT_EQ(g.levelTitle, "Three items");
+    EXPECT_EQ(g.player.level, 1);
+    EXPECT_EQ(g.itemList.size(), 3u);
+    EXPECT_EQ(g.player.score, 20);
+    EXPECT_EQ(g.player.lives, 3);
+    EXPECT_EQ(g.player.x, 40);
+    ASSERT_EQ(kinds(g.messageList), (std::vector<int>{MSG_OUCH}));
+
+    // Collecting them again scores again.
+    for (int t = 0; t < 100 && g.player.score < 40; ++t)
+        play(s, 1, RIGHT);
+    EXPECT_EQ(g.player.score, 40);
+}
+
+TEST(PlayLoopItems, LastItemOpensTheExitFromTheNextTick) {
+    Headless& s = startAt("rules/items", 1);
+    GameState& g = s.game().world;
+    const Platforms* door = nullptr;
+    for (const Platforms& p : g.platformList)
+        if (p.kind == TILE_EXIT) door = &p;
+    ASSERT_NE(door, nullptr);
+    int t = 0;
+    for (; t < 200 && !g.itemList.empty(); ++t)
+        play(s, 1, RIGHT);
+    ASSERT_TRUE(g.itemList.empty());
+    // The item message, then the exit message, in the tick of the last pick-up;
+    // the door was still shut in that tick's terrain pass.
+    ASSERT_GE(g.messageList.size(), 2u);
+    EXPECT_EQ(g.messageList[g.messageList.size() - 2].kind, MSG_TEN_POINTS);
+    EXPECT_EQ(g.messageList.back().kind, MSG_EXIT_OPEN);
+    EXPECT_EQ(door->animTimer, 0);
+    play(s, 1);
+    EXPECT_EQ(door->animTimer, 1);
+    EXPECT_EQ(g.player.score, 30);
+    // Walking on into the door ends the level.
+    for (t = 0; t < 200 && s.completed() == 0; ++t)
+        play(s, 1, RIGHT);
+    EXPECT_EQ(s.completed(), 1);
+    EXPECT_EQ(g.player.level, 2);
 }

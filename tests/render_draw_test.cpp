@@ -258,3 +258,34 @@ TEST_P(RenderDraw, MissingImagesAndFramesDrawNothing) {
 INSTANTIATE_TEST_SUITE_P(Scales, RenderDraw, ::testing::Values(1, 2));
 
 } // namespace
+
+namespace {
+
+// Full screen on a 1280 x 1024 display centres a 4:3 picture between black
+// bands; window-pixel reads count from the picture's corner, not the screen's.
+TEST(RenderFullScreen, GrabPixelsReadsFromTheCentredPicture) {
+    if (!openGraphics(320, 240, 32, 60, BACK_BUFFER)) GTEST_SKIP() << "no display";
+    int pictureX = -1, pictureY = -1;
+    graphicsViewport(&pictureX, &pictureY);
+    if (pictureX == 0 && pictureY == 0) {
+        closeGraphics();
+        GTEST_SKIP() << "the display gave the picture the whole screen";
+    }
+    const int scale = graphicsWidth() / 320;
+    rendertest::useLogicalProjection();
+    rendertest::fillBackground();
+    setColor(255, 0, 0);
+    drawRect(0, 0, 1, 1);
+    drawRect(319, 239, 1, 1);
+    const PixelBuffer corner = grabPixels(0, 0, scale + 1, scale + 1);
+    const PixelBuffer far =
+        grabPixels(graphicsWidth() - scale - 1, graphicsHeight() - scale - 1, scale + 1, scale + 1);
+    closeGraphics();
+    ASSERT_EQ(corner.width, scale + 1);
+    EXPECT_EQ(rendertest::pixelAt(corner, 0, 0), (Rgba{255, 0, 0}));
+    EXPECT_EQ(rendertest::pixelAt(corner, scale, scale), BACKGROUND);
+    EXPECT_EQ(rendertest::pixelAt(far, scale, scale), (Rgba{255, 0, 0}));
+    EXPECT_EQ(rendertest::pixelAt(far, 0, 0), BACKGROUND);
+}
+
+} // namespace

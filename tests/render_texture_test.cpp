@@ -186,6 +186,22 @@ TEST_P(RenderTexture, GrabbedBlackBecomesTransparentInAMaskedImage) {
         0);
 }
 
+TEST_P(RenderTexture, FrameWithoutAlphaDrawsOpaque) {
+    // An unmasked picture keeps its loaded RGB pixels; black stays black.
+    ImagePtr picture = makePicture(12, 6, DYNAMIC_IMAGE, [](int x, int y) {
+        return x < 6 ? Rgba{0, 0, 0} : warm(x, y);
+    });
+    picture->frames[0].pixels = convertPixels(picture->frames[0].pixels, PF_BGR24);
+    ASSERT_EQ(picture->frames[0].pixels.format, PF_BGR24);
+    drawImage(picture.get(), 50, 60, 0);
+    EXPECT_EQ(screenMismatches(scale,
+                               [](int x, int y) {
+                                   if (x < 50 || x >= 62 || y < 60 || y >= 66) return BACKGROUND;
+                                   return x < 56 ? Rgba{0, 0, 0} : warm(x - 50, y - 60);
+                               }),
+              0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Scales, RenderTexture, ::testing::Values(1, 2));
 
 } // namespace

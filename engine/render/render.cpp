@@ -232,6 +232,8 @@ void grabImage(Image* image, int x, int y, int frame) {
     // The screen is opaque whatever its alpha bits say: keep only the colour,
     // so the frame is masked like a loaded picture when the image is masked
     // and drawn solid when it is not.
+    releaseFrameTexture(image->frames[static_cast<size_t>(frame)]);
+    glCache.textureKnown = false; // the deleted name may have been bound
     setImageFramePixels(*image, frame, convertPixels(grabbed, PF_RGB24));
 }
 
@@ -243,8 +245,12 @@ PixelBuffer grabPixels(int x, int y, int width, int height) {
     setBlend(SOLID_BLEND);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, buffer.pitch / 4);
-    glReadPixels(x, graphicsHeight() - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 buffer.bytes.data());
+    // Window rows count from the bottom, from the corner of the game picture
+    // (which a full-screen display may have centred in a larger screen).
+    int pictureX = 0, pictureY = 0;
+    graphicsViewport(&pictureX, &pictureY);
+    glReadPixels(pictureX + x, pictureY + graphicsHeight() - y - height, width, height, GL_RGBA,
+                 GL_UNSIGNED_BYTE, buffer.bytes.data());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     // GL rows run bottom-up; ours run top-down.
     const size_t pitch = static_cast<size_t>(buffer.pitch);

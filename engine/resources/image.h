@@ -63,3 +63,6 @@ PixelBuffer maskPixels(const PixelBuffer& src, int maskRed, int maskGreen, int m
 // The frame's texture, made or remade when missing or from an older graphics
 // generation; 0 when there is no context or the frame has no pixels.
 unsigned imageFrameTexture(Image& image, int frame);
+// Deletes the frame's texture when it belongs to the current generation (a
+// live name), and forgets it in any case; for replacing a frame's pixels.
+void releaseFrameTexture(ImageFrame& frame);

@@ -184,14 +184,17 @@ unsigned imageFrameTexture(Image& image, int frame) {
     return name;
 }
 
-Image::~Image() {
+void releaseFrameTexture(ImageFrame& frame) {
     // Names from an older generation belong to a context that no longer exists.
-    if (!graphicsOpen()) return;
-    const uint32_t generation = graphicsGeneration();
-    for (const ImageFrame& frame : frames) {
-        if (frame.texture && frame.textureGeneration == generation) {
-            const GLuint name = frame.texture;
-            glDeleteTextures(1, &name);
-        }
+    if (frame.texture && frame.textureGeneration == graphicsGeneration() && graphicsOpen()) {
+        const GLuint name = frame.texture;
+        glDeleteTextures(1, &name);
     }
+    frame.texture = 0;
+    frame.textureGeneration = 0;
+}
+
+Image::~Image() {
+    for (ImageFrame& frame : frames)
+        releaseFrameTexture(frame);
 }
