@@ -3,6 +3,8 @@
 //
 //   gloam-level check [DIR]
 //   gloam-level replay [--levels DIR] [--level N] [--trace] INPUT
+//   gloam-level solve [--levels DIR] --level N [--max-ticks T] [--states S]
+//                     [--beam B] [--branch K] [--out FILE]
 //
 // DIR defaults to the levels folder beside the program, as in the game.
 #include <unistd.h>
@@ -15,11 +17,15 @@
 
 #include "level_check.h"
 #include "shell/replay.h"
+#include "solve.h"
 
 namespace {
 
-const char* const USAGE = "usage: gloam-level check [DIR]\n"
-                          "       gloam-level replay [--levels DIR] [--level N] [--trace] INPUT\n";
+const char* const USAGE =
+    "usage: gloam-level check [DIR]\n"
+    "       gloam-level replay [--levels DIR] [--level N] [--trace] INPUT\n"
+    "       gloam-level solve [--levels DIR] --level N [--max-ticks T]\n"
+    "                         [--states S] [--beam B] [--branch K] [--out FILE]\n";
 
 int usage() {
     std::fputs(USAGE, stderr);
@@ -137,5 +143,6 @@ int main(int argc, char** argv) {
         if (input.empty()) return usage();
         return runReplayCommand(directory, level, trace, input);
     }
+    if (command == "solve") return solveCommand({args.begin() + 1, args.end()}, directory);
     return usage();
 }
