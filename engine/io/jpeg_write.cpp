@@ -111,7 +111,9 @@ bool saveJpeg(const PixelBuffer& pixels, const std::string& url, int quality) {
     if (!ok && url.find("::") == std::string::npos) {
         std::string path = url;
         std::replace(path.begin(), path.end(), '\\', '/');
-        std::remove(path.c_str());
+        // Only a regular file can be a broken picture; never unlink a device
+        // node such as /dev/full that the write was pointed at.
+        if (fileType(path) == 1) std::remove(path.c_str());
     }
     return ok;
 }
