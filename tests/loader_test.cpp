@@ -4,11 +4,14 @@
 // are under tests/levels/loader/.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 
+#include "engine/display/graphics.h"
 #include "engine/io/convert.h"
 #include "engine/io/random.h"
+#include "render_test_support.h"
 #include "world/level_loader.h"
 #include "world/messages.h"
 #include "world_test_support.h"
@@ -352,6 +355,78 @@ TEST_F(Loader, LevelNumbersPastTheCountWrapToLevelOne) {
     ASSERT_TRUE(load(3)) << error;
     EXPECT_EQ(game.player.level, 1);
     EXPECT_EQ(game.levelTitle, "Every Code");
+}
+
+// Whether the 10 x 10 cell at (x, y) of a grabbed screen holds any pixel that
+// is not the transparent black of the cleared screen.
+bool cellDrawn(const Image& grab, int x, int y) {
+    const PixelBuffer& px = grab.frames[0].pixels;
+    for (int dy = 0; dy < 10; ++dy)
+        for (int dx = 0; dx < 10; ++dx)
+            if (px.bytes[static_cast<size_t>(y + dy) * px.pitch + static_cast<size_t>(x + dx) * 4 +
+                         3] >= 128)
+                return true;
+    return false;
+}
+
+// On a level change the old screen is kept, the new level's backdrop (none
+// here), terrain and spikes are drawn and kept, and the slide ends with the
+// new level in place. Row 1 of the level: 1 2 3 | S M D E, a cell apart.
+TEST(LevelSlide, GrabsTheOldScreenAndTheNewTerrain) {
+    if (!rendertest::openLogicalScreen(1)) GTEST_SKIP() << "no X display to open a window on";
+    const Assets& assets = sharedSession().game().assets;
+    GameState game;
+    std::string error;
+    game.levelDirectory = testLevels("slide");
+    ASSERT_TRUE(readLevelCount(game, &error)) << error;
+    rendertest::fillBackground({200, 0, 0, 255}); // the last frame of the old screen
+    game.slideInPending = 1;
+    ASSERT_TRUE(loadLevel(game, assets, &error)) << error;
+    ASSERT_NE(game.oldScreenGrab, nullptr);
+    ASSERT_NE(game.newScreenGrab, nullptr);
+    EXPECT_EQ(imageWidth(game.newScreenGrab.get()), 320);
+    EXPECT_EQ(imageHeight(game.newScreenGrab.get()), 240);
+    EXPECT_EQ(game.slideInPending, 0);
+
+    const PixelBuffer& old = game.oldScreenGrab->frames[0].pixels;
+    ASSERT_EQ(old.format, PF_RGBA32);
+    EXPECT_EQ(rendertest::pixelAt(old, 160, 120), (rendertest::Rgba{200, 0, 0, 255}));
+
+    const Image& fresh = *game.newScreenGrab;
+    ASSERT_EQ(fresh.frames[0].pixels.format, PF_RGBA32);
+    const std::pair<int, bool> cells[] = {
+        {0, true},    // solid
+        {20, false},  // item
+        {40, true},   // spike
+        {60, false},  // thread
+        {80, false},  // start
+        {100, false}, // spider
+        {120, true},  // crumbling floor, frame 0
+        {140, true},  // exit
+    };
+    for (const auto& [x, drawn] : cells)
+        EXPECT_EQ(cellDrawn(fresh, x, 30), drawn) << "x " << x;
+    EXPECT_FALSE(cellDrawn(fresh, 160, 120)); // no backdrop: black
+
+    // The last frame of the slide shows the new level at x = 0.
+    const PixelBuffer shown = grabPixels(0, 0, 320, 240);
+    const PixelBuffer& kept = fresh.frames[0].pixels;
+    int compared = 0;
+    for (int y = 30; y < 50; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            if (kept.bytes[static_cast<size_t>(y) * kept.pitch + static_cast<size_t>(x) * 4 + 3] <
+                128)
+                continue;
+            const rendertest::Rgba want = rendertest::pixelAt(kept, x, y);
+            const rendertest::Rgba got = rendertest::pixelAt(shown, x, y);
+            EXPECT_LE(
+                std::abs(got.r - want.r) + std::abs(got.g - want.g) + std::abs(got.b - want.b), 6)
+                << x << "," << y;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 200);
+    closeGraphics();
 }
 
 } // namespace
