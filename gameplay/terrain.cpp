@@ -8,6 +8,7 @@
 #include "gameplay/terrain.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "engine/collision/collision.h"
 #include "engine/render/render.h"
@@ -119,7 +120,9 @@ bool animateAndDraw(Platforms& tile, Image* picture) {
 } // namespace
 
 bool isNear(int x1, int y1, int reachX, int x2, int y2, int reachY) {
-    return x2 - reachX <= x1 && x1 <= x2 + reachX && y2 - reachY <= y1 && y1 <= y2 + reachY;
+    // In 64 bits: a baddie from a hand-edited record may stand near the ends of int.
+    const int64_t x = x2, y = y2;
+    return x - reachX <= x1 && x1 <= x + reachX && y - reachY <= y1 && y1 <= y + reachY;
 }
 
 void terrainPass(GameState& game, const Assets& assets) {

@@ -32,10 +32,12 @@ int scaled(int length, float scale) {
     return floatToInt(static_cast<double>(length) * scale);
 }
 
-// A scale the display can use: finite, above 0 and not wider or taller than
-// the desktop (when there is one to ask).
+// A scale the display can use: finite, at least one pixel wide and high, and
+// not wider or taller than the desktop (when there is one to ask).
 bool usableScale(const Screen& screen, float scale) {
     if (!std::isfinite(scale) || scale <= 0.0f) return false;
+    if (scaled(screen.logicalWidth, scale) < 1 || scaled(screen.logicalHeight, scale) < 1)
+        return false;
     int desktopWidth = 0, desktopHeight = 0;
     if (!desktopSize(&desktopWidth, &desktopHeight)) return true;
     return scaled(screen.logicalWidth, scale) <= desktopWidth &&
@@ -105,7 +107,9 @@ void Screen::openDisplay(int lw, int lh, int ww, int wh, int depth, int hertz) {
 }
 
 void readSettings(Screen& screen, const std::string& path) {
-    StreamPtr file = openStream(path, true, false);
+    // Anything but a regular file counts as missing: a folder cannot be
+    // rewritten at exit, so that fails now, and a named pipe would wait for ever.
+    StreamPtr file = fileType(path) == 1 ? openStream(path, true, false) : nullptr;
     if (!file) {
         screen.colourDepth = 0;
         screen.scale = 1.0f;

@@ -104,6 +104,8 @@ TEST_F(IoJpeg, FailuresReportFalse) {
     // A full disk: the data cannot be written.
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     EXPECT_FALSE(saveJpeg(testPicture(64, 64), "/dev/full", 75));
+    // The failed write must not unlink the device it was pointed at.
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 } // namespace

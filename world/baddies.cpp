@@ -5,6 +5,8 @@
 // frame rule alone, for callers that want to animate without moving.
 #include "world/baddies.h"
 
+#include <cstdint>
+
 #include "engine/collision/collision.h"
 #include "engine/render/render.h"
 #include "gameplay/terrain.h"
@@ -14,9 +16,13 @@ namespace {
 // Move first, then turn. Only the bound ahead is looked at: +1 heads for the
 // upper bound, and every other non-zero direction counts as heading for the
 // lower one, so a baddie that starts beyond a bound runs on to the other.
+// The step wraps at 32 bits, as every other sum of level numbers does, so a
+// record with an absurd speed or direction moves somewhere odd instead of
+// overflowing.
 void patrolAxis(int& position, int& direction, int speed, int lowerBound, int upperBound) {
     if (direction == 0) return;
-    position += direction * speed;
+    position = static_cast<int>(static_cast<uint32_t>(position) +
+                                static_cast<uint32_t>(direction) * static_cast<uint32_t>(speed));
     if (direction == 1) {
         if (position >= upperBound) direction = -direction;
     } else if (position <= lowerBound) {

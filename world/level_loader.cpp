@@ -74,10 +74,11 @@ std::string slashPath(std::string name) {
     return name;
 }
 
+// Only a regular file is a level: a folder reads as nothing, and opening a
+// named pipe would wait for a writer for ever.
 StreamPtr openLevelFile(const std::string& name) {
-    StreamPtr stream = openStream(name, true, false);
-    if (stream && fileType(slashPath(name)) != 1) stream.reset(); // a folder is no level
-    return stream;
+    if (fileType(slashPath(name)) != 1) return nullptr;
+    return openStream(name, true, false);
 }
 
 // Reads lines and counts them, for the messages about broken files.

@@ -3,7 +3,8 @@
 // joyCount opens every attached device and gives the ones that answer the
 // ports 0, 1, ... in device order. Each joyDown / joyHit / joyX samples its
 // port afresh; a press is counted when a sample sees a button held that the
-// previous sample of that port saw released.
+// previous sample of that port saw released. A port whose device has gone
+// reads as released.
 #include <SDL.h>
 
 #include <algorithm>
@@ -58,14 +59,19 @@ float axisValue(int raw) {
     return static_cast<float>((raw - AXIS_MIN) * 2.0 / (AXIS_MAX - AXIS_MIN) - 1.0);
 }
 
-// The port's tables after a fresh sample; they keep their old values when the
-// device does not answer. None for a port number out of range.
+// The port's tables after a fresh sample. None for a port number out of range.
 Port* samplePort(int port) {
     if (port < 0 || port >= MAX_PORTS) return nullptr;
     Port& p = joysticks.ports[port];
     if (!p.device) return &p;
     SDL_JoystickUpdate();
-    if (!SDL_JoystickGetAttached(p.device)) return &p;
+    if (!SDL_JoystickGetAttached(p.device)) {
+        // A pad pulled out mid-game must not leave the stick or a button
+        // held for ever: it reads as released (presses not yet reported stay).
+        p.buttonMask = 0;
+        p.x = 0.0f;
+        return &p;
+    }
     const uint32_t previous = p.buttonMask;
     uint32_t held = 0;
     const int buttons = std::min(SDL_JoystickNumButtons(p.device), MASK_BUTTONS);

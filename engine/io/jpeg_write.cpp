@@ -7,6 +7,7 @@
 // reports false; the setjmp frame holds only plain data.
 #include "engine/io/jpeg_write.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -106,5 +107,13 @@ bool saveJpeg(const PixelBuffer& pixels, const std::string& url, int quality) {
     auto encoder = std::make_unique<Encoder>();
     const bool ok = encode(*encoder, rgb, *stream, quality);
     closeStream(stream);
+    // A write that failed part way (a full disk) leaves no broken picture behind.
+    if (!ok && url.find("::") == std::string::npos) {
+        std::string path = url;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        // Only a regular file can be a broken picture; never unlink a device
+        // node such as /dev/full that the write was pointed at.
+        if (fileType(path) == 1) std::remove(path.c_str());
+    }
     return ok;
 }

@@ -120,9 +120,10 @@ unsigned imageFrameTexture(Image& image, int frame) {
     ImageFrame& f = image.frames[static_cast<size_t>(frame)];
     const uint32_t generation = graphicsGeneration();
     if (f.texture && f.textureGeneration == generation) return f.texture;
-    // A texture of an older generation died with its context: forget it.
-    f.texture = 0;
-    f.textureGeneration = 0;
+    // Every context shares its textures with the hidden context that lives
+    // for the whole run, so a name from an older generation is still alive:
+    // delete it rather than leak one texture per frame at every mode change.
+    releaseFrameTexture(f);
     if (f.pixels.width < 1 || f.pixels.height < 1) return 0;
 
     PixelBuffer converted;
@@ -185,8 +186,9 @@ unsigned imageFrameTexture(Image& image, int frame) {
 }
 
 void releaseFrameTexture(ImageFrame& frame) {
-    // Names from an older generation belong to a context that no longer exists.
-    if (frame.texture && frame.textureGeneration == graphicsGeneration() && graphicsOpen()) {
+    // All contexts share one texture namespace (see imageFrameTexture), so
+    // any live name can be deleted while a context is current.
+    if (frame.texture && graphicsOpen()) {
         const GLuint name = frame.texture;
         glDeleteTextures(1, &name);
     }

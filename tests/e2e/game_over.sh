@@ -2,7 +2,8 @@
 # game_over.sh - plays a level whose start drops the miner onto spikes until the
 # four lives are gone, checks the Game Over screen, leaves it with Space (after
 # the foot has landed), plays a second game to Game Over and leaves that one
-# with Esc, then ends the program from the title with Esc (status 0).
+# with Esc, ends the program from the title with Esc (status 0), and finally
+# sends a close request (SIGTERM) to a third Game Over (status 0 as well).
 #
 #   bash tests/e2e/game_over.sh build        (starts Xvfb itself without DISPLAY)
 #
@@ -17,15 +18,16 @@ BUILD=$(cd "${1:?usage: game_over.sh BUILD_DIR}" && pwd)
 HERE=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/gloam_over.XXXXXX)
 pid=""
+keep() { if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi; }
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
-
 fail() {
     echo "game_over: FAIL: $*" >&2
-    if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/ 2>/dev/null; fi
+    grep -v '^ALSA\|XDG_RUNTIME' "$work/stderr.txt" >&2 2>/dev/null || true
+    keep 2>/dev/null || true
     exit 1
 }
 step() { echo "game_over: $*"; }
@@ -33,68 +35,158 @@ step() { echo "game_over: $*"; }
 cp "$BUILD/gloam" "$work/"
 cp -r "$HERE/levels/gameover" "$work/levels"
 
+# ---- helpers ---------------------------------------------------------------------------------
+# A busy X server now and then refuses a connection; every X client call here
+# is tried again a few times before it counts as a failure.
+xdo() {
+    local i
+    for i in 1 2 3 4 5 6; do
+        xdotool "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+press() { xdo key --delay 60 "$@" || fail "cannot press $*"; }
+hold() { # key seconds
+    xdo keydown "$1" || fail "cannot press $1"
+    sleep "$2"
+    xdo keyup "$1" || fail "cannot release $1"
+}
+
+# Starts the program from another folder (it must find its levels and write
+# its files beside itself) and waits for its window. When the program could
+# not reach the X server it runs without a window; it is then started again.
+start_program() {
+    local attempt
+    for attempt in 1 2 3; do
+        (cd / && exec "$work/gloam") 2>>"$work/stderr.txt" &
+        pid=$!
+        find_window 15 && return 0
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        pid=""
+    done
+    fail "no game window"
+}
+
+# The game window (a new one after every S or W) gets the keyboard.
 wid=""
-find_window() {
+find_window() { # seconds
     local tries=0
     wid=""
     while [ -z "$wid" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
         wid=$(xdotool search --onlyvisible --name '^Gloam Didaruv$' 2>/dev/null | tail -1 || true)
         tries=$((tries + 1))
-        [ $tries -gt 100 ] && fail "no game window"
-        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
+        [ -z "$wid" ] && [ $tries -gt $(($1 * 10)) ] && return 1
         [ -z "$wid" ] && sleep 0.1
     done
-    xdotool windowfocus "$wid" 2>/dev/null || true
-    xdotool mousemove --window "$wid" 5 5 2>/dev/null || true
+    xdo windowfocus "$wid" || true
+    xdo mousemove --window "$wid" 5 5 || true
+    return 0
 }
-press() { xdotool key --delay 60 "$@"; }
-hold() { # key seconds
-    xdotool keydown "$1"
-    sleep "$2"
-    xdotool keyup "$1"
-}
-capture() { import -window "$wid" "$work/$1.png" || fail "cannot capture $1"; }
-mean_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
-max_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:maxima]' info:; }
-gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
-difference() {
-    compare -metric RMSE "$work/$1.png" "$work/$2.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/'
+window_size_becomes() { # WxH seconds
+    local tries=0
+    while :; do
+        if find_window 5 &&
+            [ "$(xdo getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')" = "$1" ]; then
+            return 0
+        fi
+        tries=$((tries + 1))
+        [ $tries -gt $(($2 * 5)) ] && fail "the window did not become $1"
+        sleep 0.2
+    done
 }
 
-# Game Over is the only screen with a black band where the lives and score
-# stand, "Game Over" across the middle, and the miner at the bottom centre.
+# Captures are kept at the window's size (NAME_raw.png) and brought to the
+# logical 320 x 240 (NAME.png), which every measurement below works in.
+capture() {
+    local i
+    for i in 1 2 3 4 5 6; do
+        if import -window "$wid" "$work/$1_raw.png" 2>/dev/null; then
+            convert "$work/$1_raw.png" -sample '320x240!' "$work/$1.png"
+            return 0
+        fi
+        sleep 0.2
+    done
+    fail "cannot capture $1"
+}
+size_of() { identify -format '%w %h' "$1"; }
+numeric() { # passes a measurement on, or fails when a tool gave none
+    [[ "$1" =~ ^[0-9.e+-]+$ ]] || fail "not a measurement: $1"
+    echo "$1"
+}
+gt() {
+    local a b
+    a=$(numeric "$1") || exit 1
+    b=$(numeric "$2") || exit 1
+    awk -v a="$a" -v b="$b" 'BEGIN { exit !(a + 0 > b + 0) }'
+}
+# Mean, highest and spread of the brightness (0..1) of a capture or a rectangle.
+mean_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
+max_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:maxima]' info:; }
+spread_of() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
+# Root-mean-square difference (0..1) of two captures, over the whole picture
+# or a rectangle of it.
+difference() { # capture capture [rectangle]
+    local area=${3:-320x240+0+0}
+    convert "$work/$1.png" -crop "$area" +repage "$work/cmp_a.png"
+    convert "$work/$2.png" -crop "$area" +repage "$work/cmp_b.png"
+    numeric "$(compare -metric RMSE "$work/cmp_a.png" "$work/cmp_b.png" null: 2>&1 |
+        sed 's/.*(\(.*\))/\1/')"
+}
+
+# Screens told apart by what the captures show. The machine may be busy, so
+# each is waited for rather than assumed after a fixed time.
+is_title() { # the picture above the scroller stands still while the scroller moves
+    sleep 0.3
+    capture "$1_next"
+    gt 0.001 "$(difference "$1" "$1_next" 320x180+0+0)" &&
+        gt "$(difference "$1" "$1_next" 176x16+80+197)" 0.05
+}
+is_play() { # black above the heads-up display, "Lives:" in white
+    [ "$(max_of "$1" 320x8+0+0)" = 0 ] && gt "$(mean_of "$1" 50x12+10+14)" 0.05
+}
+is_paused() { gt "$(mean_of "$1" 240x16+40+112)" 0.05; }
+# Game Over: black where the lives and score stand, "Game Over" in the middle.
 is_game_over() {
     [ "$(max_of "$1" 320x30+0+0)" = 0 ] && gt "$(mean_of "$1" 200x40+60+100)" 0.01
 }
-wait_for_game_over() { # capture name; seconds
-    local tries=0 limit=$(($2 * 4))
+wait_for() { # screen capture-name seconds
+    local tries=0 limit=$(($3 * 4))
     while :; do
-        capture "$1"
-        is_game_over "$1" && return 0
+        capture "$2"
+        "is_$1" "$2" && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for $1"
         tries=$((tries + 1))
-        [ $tries -gt $limit ] && fail "no Game Over within $2 s"
-        kill -0 "$pid" 2>/dev/null || fail "the program ended during play"
-        sleep 0.25
+        [ $tries -gt $limit ] && fail "no $1 screen within $3 s"
+        sleep 0.2
     done
 }
-lives_shown() { # the spare-life icons stand at x 56, 67 and 78
-    mean_of "$1" 35x20+55+10
+wait_exit() { # expected status
+    local status=0 tries=0
+    while kill -0 "$pid" 2>/dev/null; do
+        tries=$((tries + 1))
+        [ $tries -gt 200 ] && fail "the program did not end"
+        sleep 0.1
+    done
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
 }
+# The spare-life icons stand at x 56, 67 and 78.
+lives_shown() { mean_of "$1" 35x20+55+10; }
 
+# ---- two games to Game Over ---------------------------------------------------------------------
 step "title"
-(cd "$work" && exec ./gloam) &
-pid=$!
-find_window
-sleep 1.5
-capture title
+start_program
+wait_for title title 30
 
 step "first game: the miner falls on the spikes four times"
 press F1
-sleep 2
-capture play
+wait_for play play 20
 gt "$(lives_shown play)" 0.02 || fail "no spare lives shown at the start"
-is_game_over play && fail "Game Over straight away"
-wait_for_game_over over_early 60
+wait_for game_over over_early 60
 sleep 2 # the foot lands after 54 frames
 capture over
 is_game_over over || fail "Game Over did not stay"
@@ -104,33 +196,32 @@ gt "$(difference over_early over)" 0.005 || fail "the Game Over screen does not 
 
 step "Space leaves Game Over for the title"
 hold space 0.3
-sleep 1
-capture title_after_space
-gt 0.08 "$(difference title title_after_space)" || fail "Space did not return to the title"
+wait_for title title_after_space 10
+gt 0.001 "$(difference title title_after_space 320x180+0+0)" || fail "Space did not return to the title"
 
 step "second game: Esc leaves Game Over at once"
 press F1
-sleep 2
-wait_for_game_over over2 60
+wait_for play play2 20
+wait_for game_over over2 60
 hold Escape 0.3
-sleep 1
-capture title_after_esc
-kill -0 "$pid" 2>/dev/null || fail "Esc on Game Over ended the program"
-gt 0.08 "$(difference title title_after_esc)" || fail "Esc did not return to the title"
+wait_for title title_after_esc 10
+gt 0.001 "$(difference title title_after_esc 320x180+0+0)" || fail "Esc did not return to the title"
 
 step "Esc on the title ends the program with status 0"
 press Escape
-status=0
-tries=0
-while kill -0 "$pid" 2>/dev/null; do
-    tries=$((tries + 1))
-    [ $tries -gt 100 ] && fail "the program did not end"
-    sleep 0.1
-done
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "exit status $status"
+wait_exit 0
 [ -f "$work/gloam.cfg" ] || fail "no settings written"
 
-if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi
+step "a close request on Game Over ends the program with status 0"
+touch -d '2001-01-01' "$work/gloam.cfg"
+start_program
+wait_for title title3 30
+press F1
+wait_for play play3 20
+wait_for game_over over3 60
+kill -TERM "$pid"
+wait_exit 0
+[ "$work/gloam.cfg" -nt "$work/gloam" ] || fail "settings not written after the close request"
+
+keep
 step "passed"

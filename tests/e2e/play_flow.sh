@@ -18,15 +18,16 @@ BUILD=$(cd "${1:?usage: play_flow.sh BUILD_DIR}" && pwd)
 HERE=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/gloam_flow.XXXXXX)
 pid=""
+keep() { if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi; }
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
-
 fail() {
     echo "play_flow: FAIL: $*" >&2
-    if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/ 2>/dev/null; fi
+    grep -v '^ALSA\|XDG_RUNTIME' "$work/stderr.txt" >&2 2>/dev/null || true
+    keep 2>/dev/null || true
     exit 1
 }
 step() { echo "play_flow: $*"; }
@@ -39,8 +40,11 @@ cp -r "$HERE/levels/flow" "$work/levels"
 cat >"$work/close_window.c" <<'EOF'
 #include <X11/Xlib.h>
 #include <stdlib.h>
+#include <unistd.h>
 int main(int argc, char** argv) {
-    Display* d = XOpenDisplay(NULL);
+    Display* d = NULL;
+    for (int i = 0; i < 10 && !d; ++i)
+        if (!(d = XOpenDisplay(NULL))) usleep(100000);
     if (!d || argc < 2) return 1;
     Window w = (Window)strtoul(argv[1], NULL, 0);
     XEvent e = {0};
@@ -58,89 +62,179 @@ EOF
 cc -o "$work/close_window" "$work/close_window.c" -lX11 || fail "cannot build the close helper"
 
 # ---- helpers ---------------------------------------------------------------------------------
-start_program() {
-    # Started from another folder: the program must find its levels and
-    # write its files beside itself.
-    (cd / && exec "$work/gloam") &
-    pid=$!
-    find_window
+# A busy X server now and then refuses a connection; every X client call here
+# is tried again a few times before it counts as a failure.
+xdo() {
+    local i
+    for i in 1 2 3 4 5 6; do
+        xdotool "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+press() { xdo key --delay 60 "$@" || fail "cannot press $*"; }
+hold() { # key seconds
+    xdo keydown "$1" || fail "cannot press $1"
+    sleep "$2"
+    xdo keyup "$1" || fail "cannot release $1"
 }
 
-# The game window (a new one after every S or W); it gets the keyboard.
+# Starts the program from another folder (it must find its levels and write
+# its files beside itself) and waits for its window. When the program could
+# not reach the X server it runs without a window; it is then started again.
+start_program() {
+    local attempt
+    for attempt in 1 2 3; do
+        (cd / && exec "$work/gloam") 2>>"$work/stderr.txt" &
+        pid=$!
+        find_window 15 && return 0
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        pid=""
+    done
+    fail "no game window"
+}
+
+# The game window (a new one after every S or W) gets the keyboard.
 wid=""
-find_window() {
+find_window() { # seconds
     local tries=0
     wid=""
     while [ -z "$wid" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
         wid=$(xdotool search --onlyvisible --name '^Gloam Didaruv$' 2>/dev/null | tail -1 || true)
         tries=$((tries + 1))
-        [ $tries -gt 100 ] && fail "no game window"
-        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
+        [ -z "$wid" ] && [ $tries -gt $(($1 * 10)) ] && return 1
         [ -z "$wid" ] && sleep 0.1
     done
-    xdotool windowfocus "$wid" 2>/dev/null || true
-    xdotool mousemove --window "$wid" 5 5 2>/dev/null || true
+    xdo windowfocus "$wid" || true
+    xdo mousemove --window "$wid" 5 5 || true
+    return 0
+}
+window_size_becomes() { # WxH seconds
+    local tries=0
+    while :; do
+        if find_window 5 &&
+            [ "$(xdo getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')" = "$1" ]; then
+            return 0
+        fi
+        tries=$((tries + 1))
+        [ $tries -gt $(($2 * 5)) ] && fail "the window did not become $1"
+        sleep 0.2
+    done
 }
 
-press() { xdotool key --delay 60 "$@"; }
-hold() { # key seconds
-    xdotool keydown "$1"
-    sleep "$2"
-    xdotool keyup "$1"
+# Captures are kept at the window's size (NAME_raw.png) and brought to the
+# logical 320 x 240 (NAME.png), which every measurement below works in.
+capture() {
+    local i
+    for i in 1 2 3 4 5 6; do
+        if import -window "$wid" "$work/$1_raw.png" 2>/dev/null; then
+            convert "$work/$1_raw.png" -sample '320x240!' "$work/$1.png"
+            return 0
+        fi
+        sleep 0.2
+    done
+    fail "cannot capture $1"
 }
-capture() { import -window "$wid" "$work/$1.png" || fail "cannot capture $1"; }
 size_of() { identify -format '%w %h' "$1"; }
-# Mean brightness (0..1) of a rectangle of a capture.
-mean_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
-spread_of() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
-gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
-# Left edge of whatever is not black in the miner's band (rows 190..209).
-miner_x() {
-    convert "$work/$1.png" -crop 320x20+0+190 +repage -fuzz 10% -format '%@' info: |
-        sed 's/.*+\([0-9]*\)+[0-9]*$/\1/'
+numeric() { # passes a measurement on, or fails when a tool gave none
+    [[ "$1" =~ ^[0-9.e+-]+$ ]] || fail "not a measurement: $1"
+    echo "$1"
 }
-# Root-mean-square difference (0..1) of two captures brought to 320 x 240.
-difference() {
-    compare -metric RMSE <(convert "$work/$1.png" -sample 320x240! png:-) \
-        <(convert "$work/$2.png" -sample 320x240! png:-) null: 2>&1 |
-        sed 's/.*(\(.*\))/\1/'
+gt() {
+    local a b
+    a=$(numeric "$1") || exit 1
+    b=$(numeric "$2") || exit 1
+    awk -v a="$a" -v b="$b" 'BEGIN { exit !(a + 0 > b + 0) }'
+}
+# Mean, highest and spread of the brightness (0..1) of a capture or a rectangle.
+mean_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
+max_of() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:maxima]' info:; }
+spread_of() { convert "$work/$1.png" -colorspace Gray -format '%[fx:standard_deviation]' info:; }
+# Root-mean-square difference (0..1) of two captures, over the whole picture
+# or a rectangle of it.
+difference() { # capture capture [rectangle]
+    local area=${3:-320x240+0+0}
+    convert "$work/$1.png" -crop "$area" +repage "$work/cmp_a.png"
+    convert "$work/$2.png" -crop "$area" +repage "$work/cmp_b.png"
+    numeric "$(compare -metric RMSE "$work/cmp_a.png" "$work/cmp_b.png" null: 2>&1 |
+        sed 's/.*(\(.*\))/\1/')"
+}
+
+# Screens told apart by what the captures show. The machine may be busy, so
+# each is waited for rather than assumed after a fixed time.
+is_title() { # the picture above the scroller stands still while the scroller moves
+    sleep 0.3
+    capture "$1_next"
+    gt 0.001 "$(difference "$1" "$1_next" 320x180+0+0)" &&
+        gt "$(difference "$1" "$1_next" 176x16+80+197)" 0.05
+}
+is_play() { # black above the heads-up display, "Lives:" in white
+    [ "$(max_of "$1" 320x8+0+0)" = 0 ] && gt "$(mean_of "$1" 50x12+10+14)" 0.05
+}
+is_paused() { gt "$(mean_of "$1" 240x16+40+112)" 0.05; }
+# Game Over: black where the lives and score stand, "Game Over" in the middle.
+is_game_over() {
+    [ "$(max_of "$1" 320x30+0+0)" = 0 ] && gt "$(mean_of "$1" 200x40+60+100)" 0.01
+}
+wait_for() { # screen capture-name seconds
+    local tries=0 limit=$(($3 * 4))
+    while :; do
+        capture "$2"
+        "is_$1" "$2" && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for $1"
+        tries=$((tries + 1))
+        [ $tries -gt $limit ] && fail "no $1 screen within $3 s"
+        sleep 0.2
+    done
 }
 wait_exit() { # expected status
     local status=0 tries=0
     while kill -0 "$pid" 2>/dev/null; do
         tries=$((tries + 1))
-        [ $tries -gt 100 ] && fail "the program did not end"
+        [ $tries -gt 200 ] && fail "the program did not end"
         sleep 0.1
     done
     wait "$pid" || status=$?
     pid=""
     [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
 }
+
+# Left edge of whatever is not black in the miner's band (rows 190..209).
+miner_x() {
+    convert "$work/$1.png" -crop 320x20+0+190 +repage -fuzz 10% -format '%@' info: |
+        sed 's/.*+\([0-9]*\)+[0-9]*$/\1/'
+}
 settings_are() { # depth scale
     local want
     want=$(printf '%s\r\n%s\r\n' "$1" "$2")
     [ "$(cat "$work/gloam.cfg")" = "$want" ] || fail "gloam.cfg is $(od -c "$work/gloam.cfg")"
 }
+wait_file() { # name seconds
+    local tries=0
+    until [ -s "$work/$1" ]; do
+        tries=$((tries + 1))
+        [ $tries -gt $(($2 * 10)) ] && fail "no $1"
+        sleep 0.1
+    done
+    sleep 0.2 # written in one go; give it time to be closed
+}
 
 # ---- one game through its screens ------------------------------------------------------------
 step "title screen"
 start_program
-sleep 1.5
 [ -f "$work/gloam.cfg" ] || fail "no settings file created beside the program"
 settings_are 0 1.00000000
-capture title
-[ "$(size_of "$work/title.png")" = "320 240" ] || fail "title window is $(size_of "$work/title.png")"
+wait_for title title 30
+[ "$(size_of "$work/title_raw.png")" = "320 240" ] || fail "title window is $(size_of "$work/title_raw.png")"
 gt "$(spread_of title)" 0.05 || fail "the title screen is blank"
-sleep 0.5
-capture title2
-gt "$(difference title title2)" 0 || fail "the title scroller does not move"
 
 step "F1: a game starts with the slide"
 press F1
 sleep 0.3
 capture slide
-sleep 2
-capture play
+wait_for play play 20
 gt "$(mean_of play 320x10+0+210)" 0.05 || fail "no floor drawn in play"
 gt "$(mean_of play 100x12+0+10)" 0.02 || fail "no heads-up display in play"
 gt "$(difference slide play)" 0.02 || fail "the slide did not show"
@@ -153,18 +247,15 @@ x1=$(miner_x walked)
 [ "$x1" -ge $((x0 + 30)) ] || fail "the miner did not walk right ($x0 -> $x1)"
 
 step "H pauses, H resumes"
+is_paused play && fail "pause text in play"
 press h
-sleep 0.5
-capture paused
+wait_for paused paused 10
 sleep 0.5
 capture paused2
-gt "$(mean_of paused 240x16+40+112)" 0.05 || fail "no pause text"
 gt "$(difference paused paused2)" 0.01 || fail "the pause effect does not move"
 hold Right 0.5
 press h
-sleep 0.3
-capture resumed
-gt 0.02 "$(mean_of resumed 240x16+40+112)" || fail "the pause text stayed"
+wait_for play resumed 10
 [ "$(miner_x resumed)" -le $((x1 + 5)) ] || fail "the miner walked during the pause"
 hold Right 0.5
 capture walked2
@@ -172,15 +263,12 @@ capture walked2
 
 step "F10 at scale 1, then S and F10 at scale 2"
 press F10
-sleep 0.5
-[ -f "$work/screen000.jpg" ] || fail "no screen000.jpg"
+wait_file screen000.jpg 10
 [ "$(size_of "$work/screen000.jpg")" = "320 240" ] || fail "screen000.jpg is $(size_of "$work/screen000.jpg")"
 press s
-sleep 1
-find_window
+window_size_becomes 640x480 10
 press F10
-sleep 0.5
-[ -f "$work/screen001.jpg" ] || fail "no screen001.jpg"
+wait_file screen001.jpg 10
 [ "$(size_of "$work/screen001.jpg")" = "640 480" ] || fail "screen001.jpg is $(size_of "$work/screen001.jpg")"
 cp "$work/screen000.jpg" "$work/shot_scale1.jpg"
 convert "$work/screen000.jpg" "$work/shot_scale1.png"
@@ -188,10 +276,9 @@ convert "$work/screen001.jpg" "$work/shot_scale2.png"
 
 step "Q: back to the title"
 press q
-sleep 1
-capture title_again
-[ "$(size_of "$work/title_again.png")" = "640 480" ] || fail "the window lost its scale"
-gt 0.08 "$(difference title title_again)" || fail "Q did not return to the title"
+wait_for title title_again 10
+[ "$(size_of "$work/title_again_raw.png")" = "640 480" ] || fail "the window lost its scale"
+gt 0.001 "$(difference title title_again 320x180+0+0)" || fail "Q did not return to the title"
 
 step "Esc: the program ends with status 0 and the settings rewritten"
 press Escape
@@ -205,16 +292,20 @@ close_run() { # name: where the request arrives, how: window|term
     step "close request ($how) on the $where"
     touch -d '2001-01-01' "$work/gloam.cfg"
     start_program
-    sleep 1
+    wait_for title "close_$where" 30
     if [ "$where" != title ]; then
         press F1
-        sleep 2.5
+        wait_for play "close_$where" 20
     fi
     if [ "$where" = pause ]; then
         press h
-        sleep 0.5
+        wait_for paused "close_$where" 10
     fi
-    if [ "$how" = window ]; then "$work/close_window" "$wid"; else kill -TERM "$pid"; fi
+    if [ "$how" = window ]; then
+        "$work/close_window" "$wid" || fail "cannot send the close message"
+    else
+        kill -TERM "$pid"
+    fi
     wait_exit 0
     [ "$work/gloam.cfg" -nt "$work/close_window.c" ] || fail "settings not written after a close request on the $where"
     settings_are 0 2.00000000
@@ -224,6 +315,7 @@ close_run title term
 close_run play window
 close_run play term
 close_run pause term
+close_run pause window
 
-if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi
+keep
 step "passed"

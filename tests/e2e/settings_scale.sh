@@ -63,7 +63,25 @@ window_of_size() {
     fail "no ${want} window appeared"
 }
 
+# Keys pressed while the pictures are still loading are flushed when the
+# title screen starts, so wait until the title's scroller is moving.
+wait_title() {
+    local deadline=$((SECONDS + 60)) diff
+    while [ $SECONDS -lt $deadline ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before the title screen"
+        import -window "$1" "$work/a.png" 2>/dev/null || true
+        sleep 0.3
+        import -window "$1" "$work/b.png" 2>/dev/null || true
+        diff=$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 || true)
+        if [ -n "$diff" ] && [ "${diff%%.*}" -gt 0 ] 2>/dev/null; then
+            return 0
+        fi
+    done
+    fail "the title screen did not appear"
+}
+
 window=$(window_of_size 320x240)
+wait_title "$window"
 [ -f gloam.cfg ] || fail "gloam.cfg was not created"
 cmp -s gloam.cfg expected.cfg || fail "new gloam.cfg holds $(od -c gloam.cfg | head -3)"
 

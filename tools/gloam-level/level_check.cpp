@@ -4,10 +4,12 @@
 // from an empty one.
 #include "level_check.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "engine/io/stream.h"
 #include "world/assets.h"
@@ -38,8 +40,9 @@ template <size_t N> bool oneOf(const std::string& s, const char* const (&words)[
 
 // The whole file split into lines; false when it cannot be opened.
 bool readLines(const std::string& path, std::vector<std::string>* lines) {
+    if (fileType(path) != 1) return false; // a named pipe would wait for ever
     StreamPtr stream = openStream(path, true, false);
-    if (!stream || fileType(path) != 1) return false;
+    if (!stream) return false;
     std::string data;
     char buffer[4096];
     while (size_t n = stream->read(buffer, sizeof buffer))
@@ -183,6 +186,23 @@ void checkLevelFile(const std::string& path, std::vector<LevelProblem>& out) {
     checkRecords(check, lines);
 }
 
+// The highest N of the files levelN.txt in the folder (0 when there are none).
+int lastLevelFile(const std::string& directory) {
+    int last = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("level") || !name.ends_with(".txt")) continue;
+        const char* first = name.data() + 5;
+        const char* end = name.data() + name.size() - 4;
+        int n = 0;
+        auto [ptr, ec] = std::from_chars(first, end, n);
+        if (ec == std::errc() && ptr == end && first != end && *first != '0')
+            last = std::max(last, n);
+    }
+    return last;
+}
+
 } // namespace
 
 std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* levels) {
@@ -203,7 +223,16 @@ std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* level
         return out;
     }
     *levels = count;
-    for (int level = 1; level <= count; ++level)
+    // A count far past the files (a slip such as 100000) is one problem, not
+    // one per missing file: the files beyond the last one are not looked for.
+    const int last = lastLevelFile(directory);
+    if (count > last)
+        out.push_back(
+            {index, 1, true,
+             "the level count is " + std::to_string(count) +
+                 (last ? ", but the last level file is level" + std::to_string(last) + ".txt"
+                       : ", but there are no level files")});
+    for (int level = 1; level <= count && level <= last; ++level)
         checkLevelFile(directory + "/level" + std::to_string(level) + ".txt", out);
     return out;
 }

@@ -3,25 +3,29 @@
 //
 //   gloam-level check [DIR]
 //   gloam-level replay [--levels DIR] [--level N] [--trace] INPUT
+//   gloam-level solve [--levels DIR] --level N [--max-ticks T] [--states S]
+//                     [--beam B] [--branch K] [--out FILE]
 //
 // DIR defaults to the levels folder beside the program, as in the game.
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "level_check.h"
 #include "shell/replay.h"
+#include "solve.h"
 
 namespace {
 
-const char* const USAGE = "usage: gloam-level check [DIR]\n"
-                          "       gloam-level replay [--levels DIR] [--level N] [--trace] INPUT\n";
+const char* const USAGE =
+    "usage: gloam-level check [DIR]\n"
+    "       gloam-level replay [--levels DIR] [--level N] [--trace] INPUT\n"
+    "       gloam-level solve [--levels DIR] --level N [--max-ticks T]\n"
+    "                         [--states S] [--beam B] [--branch K] [--out FILE]\n";
 
 int usage() {
     std::fputs(USAGE, stderr);
@@ -57,17 +61,30 @@ bool parseLevelNumber(const std::string& text, int* level) {
     return true;
 }
 
+// The whole file; an empty one is a script of no ticks, a folder or a read
+// error is no script.
+bool readScript(const std::string& path, std::string* text) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text->append(buffer, n);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
 int runReplayCommand(const std::string& directory, int level, bool trace,
                      const std::string& input) {
-    std::ifstream file(input, std::ios::binary);
-    std::stringstream text;
-    if (!file || !(text << file.rdbuf())) {
+    std::string script;
+    if (!readScript(input, &script)) {
         std::fprintf(stderr, "gloam-level: cannot read %s\n", input.c_str());
         return 1;
     }
     std::vector<ReplayStep> steps;
     std::string error;
-    if (!parseReplay(text.str(), &steps, &error)) {
+    if (!parseReplay(script, &steps, &error)) {
         std::fprintf(stderr, "gloam-level: %s: %s\n", input.c_str(), error.c_str());
         return 1;
     }
@@ -126,5 +143,6 @@ int main(int argc, char** argv) {
         if (input.empty()) return usage();
         return runReplayCommand(directory, level, trace, input);
     }
+    if (command == "solve") return solveCommand({args.begin() + 1, args.end()}, directory);
     return usage();
 }
