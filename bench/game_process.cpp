@@ -104,8 +104,8 @@ bool GameProcess::running() const {
     return waitpid(pid_, &status, WNOHANG) == 0;
 }
 
-double GameProcess::cpuSeconds() const {
-    std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+double processCpuSeconds(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const size_t close = text.rfind(')');
     if (close == std::string::npos) return 0;
@@ -116,6 +116,32 @@ double GameProcess::cpuSeconds() const {
     for (int n = 3; n <= 15 && fields >> field; ++n)
         if (n >= 14) ticks += std::strtod(field.c_str(), nullptr);
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double GameProcess::cpuSeconds() const {
+    return processCpuSeconds(pid_);
+}
+
+pid_t displayServerPid() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || display[0] != ':') return -1;
+    std::string number = display;
+    number = number.substr(0, number.find('.')); // ":99.0" -> ":99"
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        std::vector<std::string> arguments;
+        for (std::string a; std::getline(file, a, '\0');)
+            arguments.push_back(a);
+        if (arguments.empty()) continue;
+        const std::string program = fs::path(arguments[0]).filename().string();
+        if (program != "Xvfb" && program != "Xorg") continue;
+        for (const std::string& a : arguments)
+            if (a == number) return static_cast<pid_t>(std::stol(name));
+    }
+    return -1;
 }
 
 long statusKiB(pid_t pid, const std::string& key) {

@@ -25,6 +25,11 @@
 std::string benchProgramFolder();
 // A "Key: n kB" field of /proc/<pid>/status, in KiB; -1 when missing.
 long statusKiB(pid_t pid, const std::string& key);
+// User + system time of any process so far, in seconds; 0 when it is gone.
+double processCpuSeconds(pid_t pid);
+// The Xvfb (or Xorg) process serving DISPLAY, or -1: it draws what the game
+// presents, so its CPU is part of the cost of a frame.
+pid_t displayServerPid();
 // Monotonic seconds.
 double benchNow();
 
