@@ -355,8 +355,8 @@ slid=0
 for i in $(seq 1 20); do
     [ -s "$work/cap/burst$i.ppm" ] || continue
     convert "$work/cap/burst$i.ppm" -sample '320x240!' "$work/cap/burst$i.png" || continue
-    if gt "$(difference burst$i title $TITLE_TOP)" 0.02 &&
-        gt "$(difference burst$i play $LEVEL_UPPER)" 0.02; then slid=1; fi
+    if gt "$(difference "burst$i" title $TITLE_TOP)" 0.02 &&
+        gt "$(difference "burst$i" play $LEVEL_UPPER)" 0.02; then slid=1; fi
 done
 [ "$slid" = 1 ] || fail "no frame of the slide was seen"
 wait_miner start 'x >= 0' 20

@@ -1,0 +1,86 @@
+// game_process.h - the real game as a child process, for the benchmarks that
+// measure it from outside (start-up time, CPU, peak memory), and a look at
+// its window through Xlib.
+//
+//   GameProcess game;                      // copies gloam and levels to a temp folder
+//   game.start();                          // runs it there (SDL_AUDIODRIVER=dummy)
+//   XProbe x;  x.open();                   // the X server of DISPLAY
+//   unsigned long w = x.findWindow("Gloam Didaruv");
+//   x.grab(w, 0, 0, 320, 170, &rgb);       // RGB bytes of a window region
+//   game.cpuSeconds(); game.peakRssKiB();  // from /proc
+//   game.stop();                           // SIGTERM: the game's own orderly exit
+//
+// Xlib is loaded at run time, so the benchmark binary links nothing new; the
+// game's folder holds a settings file for a 320 x 240 window, so the copy never
+// touches the settings of the build folder.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The folder that holds the running benchmark program (the build folder).
+std::string benchProgramFolder();
+// A "Key: n kB" field of /proc/<pid>/status, in KiB; -1 when missing.
+long statusKiB(pid_t pid, const std::string& key);
+// Monotonic seconds.
+double benchNow();
+
+class GameProcess {
+  public:
+    GameProcess();
+    ~GameProcess(); // stops a running game and removes the folder
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    bool ready() const { return !folder_.empty(); } // program and levels copied
+    const std::string& folder() const { return folder_; }
+    bool start();
+    pid_t pid() const { return pid_; }
+    bool running() const;
+    double cpuSeconds() const; // user + system time of the process so far
+    long peakRssKiB() const;   // VmHWM
+    long rssKiB() const;       // VmRSS
+    int stop();                // SIGTERM, waits; the exit status, or -1
+
+  private:
+    std::string folder_;
+    pid_t pid_ = -1;
+};
+
+class XProbe {
+  public:
+    XProbe() = default;
+    ~XProbe();
+    XProbe(const XProbe&) = delete;
+    XProbe& operator=(const XProbe&) = delete;
+
+    bool open();          // false without DISPLAY or Xlib
+    unsigned long root(); // the root window: the display's size
+    // The first viewable top-level window with that exact name, or 0.
+    unsigned long findWindow(const std::string& name);
+    // A window's size; false when it has gone.
+    bool size(unsigned long window, int* width, int* height);
+    // The region as RGB bytes, top row first; false when it cannot be read.
+    bool grab(unsigned long window, int x, int y, int width, int height, std::vector<uint8_t>* rgb);
+    // Sends key presses to the focused window (needs xdotool).
+    static bool key(unsigned long window, const std::string& keys);
+
+  private:
+    void* library_ = nullptr;
+    void* display_ = nullptr;
+};
+
+// The title picture above the scroller, as RGB rows the way a 320 x 240
+// window shows it: what the title screen presents.
+constexpr int TITLE_TOP_ROWS = 170;
+std::vector<uint8_t> titleTopReference();
+// Polls until the game's window shows the title; false after timeoutS or
+// when the game ends. The window id is left in *window.
+bool waitForTitle(GameProcess& game, XProbe& x, double timeoutS, unsigned long* window);
+
+// The share (0..1) of a region's pixels whose colour differs from the
+// reference by more than 12 in any channel.
+double rgbMismatch(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
