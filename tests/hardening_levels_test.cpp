@@ -146,6 +146,12 @@ TEST_F(LevelHardening, BinaryBytesNeverCrashTheLoader) {
         } else {
             EXPECT_EQ(game.air, AIR_MAX);
         }
+        // The checker reads the same bytes; a few runs of the program suffice.
+        if (i % 50 == 0) {
+            const Output out = check(dir);
+            EXPECT_TRUE(out.status == 0 || out.status == 1) << out.status;
+            EXPECT_NE(out.text.find("level1.txt:"), std::string::npos);
+        }
     }
 }
 
@@ -154,6 +160,7 @@ TEST_F(LevelHardening, AMegabyteLineLoads) {
     writeSet(goodLevel("#end#\n", "Coin", huge));
     ASSERT_TRUE(load()) << error;
     EXPECT_EQ(game.levelTitle, huge);
+    EXPECT_EQ(check(dir).text, "1 levels ok\n");
 
     // As a grid row: only its first 32 characters count.
     std::string bytes = goodLevel();
@@ -163,6 +170,11 @@ TEST_F(LevelHardening, AMegabyteLineLoads) {
     ASSERT_TRUE(load()) << error;
     // Top border, 15 walled rows, the long row, the start row with its exit, one walled row.
     EXPECT_EQ(game.platformList.size(), 32u + 30 + 32 + 3 + 2);
+    const Output row = check(dir);
+    EXPECT_EQ(row.status, 0);
+    EXPECT_EQ(row.text, (dir / "level1.txt").string() +
+                            ":21: warning: row 17 is 1048576 characters long; those after the "
+                            "32nd are ignored\n");
 
     // As a baddie keyword: an unknown kind, still a baddie with its numbers.
     writeSet(goodLevel(guardRecord(huge) + "#end#\n"));
@@ -222,6 +234,7 @@ TEST_F(LevelHardening, AbsurdRecordNumbersPlay) {
         "Guard1\n-214748364\n20\n-1\n0\n5\n28\n20\n20\n2\n0\n5\n" // far left
         "TedDisk\n5\n214748365\n1\n1\n5\n28\n-9999999\n99999999\n3\n2147483647\n-5\n"
         "Guard1\n5\n20\n2147483647\n-2147483648\n5\n28\n20\n20\n7\n9\n0\n" // directions
+        "Guard1\n5\n20\n2147483647\n1\n5\n28\n20\n20\n1\n1\n1\n"           // frames
         "#end#\n";
     writeSet(goodLevel(records));
     Headless& s = sharedSession();
@@ -230,7 +243,7 @@ TEST_F(LevelHardening, AbsurdRecordNumbersPlay) {
     const Baddie& fast = s.world().baddieList[0];
     EXPECT_EQ(fast.x, static_cast<int>(40u + 2147483647u)) << "32-bit wrap";
     play(s, 600, RIGHT_JUMP);
-    EXPECT_EQ(s.world().baddieList.size(), 4u);
+    EXPECT_EQ(s.world().baddieList.size(), 5u);
 }
 
 TEST_F(LevelHardening, OddLevelCountsPlayLevelOneOrNameTheMissingFile) {

@@ -26,7 +26,7 @@ void patrolAxis(int& position, int& direction, int speed, int lowerBound, int up
     if (direction == 1) {
         if (position >= upperBound) direction = -direction;
     } else if (position <= lowerBound) {
-        direction = -direction;
+        direction = static_cast<int>(0u - static_cast<uint32_t>(direction)); // -INT_MIN wraps too
     }
 }
 
@@ -59,7 +59,7 @@ void stepBaddieFrame(Baddie& b) {
     const int n = b.frameCount;
     const int h = n / 2;
     // Right, down, or right-and-down in sum; standing still counts as backward.
-    const bool forward = b.dirX + b.dirY > 0;
+    const bool forward = static_cast<int64_t>(b.dirX) + b.dirY > 0;
     switch (b.animMode) {
     case 1:
         pingPongInHalf(b, forward, n, h);

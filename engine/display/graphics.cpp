@@ -13,6 +13,7 @@
 #include <SDL_opengl.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "engine/display/graphics.h"
@@ -70,8 +71,19 @@ bool startVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     // A full-screen game that loses the focus gives the desktop back.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("SDL video");
-    return true;
+    // A refused X connection makes SDL fall back to an invisible driver and
+    // the game would run with no window: when an X display is set and no
+    // driver was asked for, try the connection again a few times.
+    const bool wantX = std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
+    for (int attempt = 0;; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("SDL video");
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 ||
+                                          std::strcmp(driver, "dummy") == 0);
+        if (!wantX || !invisible || attempt == 5) return true;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Delay(50);
+    }
 }
 
 void setPixelFormat(int flags) {
