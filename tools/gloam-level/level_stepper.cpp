@@ -26,6 +26,12 @@ constexpr int FACING_LEFT = 8;
 constexpr int PLAYER_WIDTH = 10;
 constexpr int PLAYER_HEIGHT = 20;
 
+// memcmp over zero bytes may still not be given a null pointer, and a level
+// without items or crumbling floors has empty buffers.
+bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+    return n == 0 || std::memcmp(a, b, n) == 0;
+}
+
 void put16(uint8_t* p, int v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
@@ -322,12 +328,12 @@ void LevelStepper::restore(const uint8_t* state, int tick) {
 
     // Lists are rebuilt only when they hold other items or tiles than wanted.
     const uint8_t* wanted = state + PLAYER_BYTES;
-    if (std::memcmp(held_.data(), wanted, itemBytes_) != 0) {
+    if (!sameBytes(held_.data(), wanted, itemBytes_)) {
         g.itemList.clear();
         for (size_t i = 0; i < items_.size(); ++i)
             if (itemLeft(state, i)) g.itemList.push_back(items_[i]);
     }
-    if (std::memcmp(held_.data() + itemBytes_, wanted + itemBytes_, crumbling_.size()) != 0) {
+    if (!sameBytes(held_.data() + itemBytes_, wanted + itemBytes_, crumbling_.size())) {
         g.platformList.clear();
         size_t k = 0;
         for (size_t i = 0; i < base.platformList.size(); ++i) {
