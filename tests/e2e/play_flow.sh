@@ -278,7 +278,8 @@ step "Q: back to the title"
 press q
 wait_for title title_again 10
 [ "$(size_of "$work/title_again_raw.png")" = "640 480" ] || fail "the window lost its scale"
-gt 0.001 "$(difference title title_again 320x180+0+0)" || fail "Q did not return to the title"
+# Below the top band: the new scale's label may still be showing there.
+gt 0.001 "$(difference title title_again 320x150+0+30)" || fail "Q did not return to the title"
 
 step "Esc: the program ends with status 0 and the settings rewritten"
 press Escape
