@@ -387,6 +387,11 @@ sleep 0.15
 xdotool keyup space
 wait_miner jumping "y <= $y1 - 6" 20
 wait_miner landed "y == $y1" 20
+# The place at rest is the reference: a walking frame shows the shirt a few
+# pixels off the standing one.
+sleep 0.3
+wait_miner at_rest "y == $y1" 20
+x1=$mx
 
 step "H pauses, Right held in the pause moves nothing, H resumes, Left walks"
 capture before_pause
