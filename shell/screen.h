@@ -8,20 +8,20 @@
 constexpr const char* SETTINGS_FILE = "gloam.cfg";
 
 class Screen {
-public:
+  public:
     int logicalWidth = 320;
     int logicalHeight = 240;
     int windowWidth = 320;
     int windowHeight = 240;
     int colourDepth = 16; // 0 windowed, otherwise full screen at that depth
     int refreshRate = 60;
-    float scale = 1.0f;   // kept, stepped and compared as a 32-bit float
-    int labelTimer = 0;   // frames the size label has shown; 0 = hidden
+    float scale = 1.0f; // kept, stepped and compared as a 32-bit float
+    int labelTimer = 0; // frames the size label has shown; 0 = hidden
 
-    void apply();                // opens the display for the current choice
-    void cycleScale(int n);      // n = 0: next scale of the cycle; n > 0: that scale
-    void toggleFullScreen();     // window <-> full screen at the current size
-    void drawModeLabel();        // one frame of the size label, advances labelTimer
+    void apply();                  // opens the display for the current choice
+    void cycleScale(int n);        // n = 0: next scale of the cycle; n > 0: that scale
+    void toggleFullScreen();       // window <-> full screen at the current size
+    void drawModeLabel();          // one frame of the size label, advances labelTimer
     std::string modeLabel() const; // e.g. "640x480"
     // Closes the display and opens ww x wh at depth and hertz, then maps the
     // lw x lh logical area onto it. Ends the program with a message when no

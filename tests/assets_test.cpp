@@ -382,6 +382,35 @@ TEST(AssetsTest, SoundsDecodeMonoAtTheirRatesAndLengths) {
               1500u * 1024u);
 }
 
+// Start-up decodes the sounds on a thread of their own while the pictures
+// load: the result must be the same sounds, each complete.
+TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
+    registerEmbeddedResources();
+    Assets plain;
+    loadAssets(plain);
+    Assets early;
+    beginLoadingSounds(early);
+    beginLoadingSounds(early); // a second call does not start another decoder
+    loadAssets(early);
+    EXPECT_FALSE(early.soundLoader.joinable());
+    const std::pair<const SoundPtr*, const SoundPtr*> pairs[] = {
+        {&plain.jump, &early.jump},
+        {&plain.coin, &early.coin},
+        {&plain.ow, &early.ow},
+        {&plain.success, &early.success},
+        {&plain.splat, &early.splat},
+        {&plain.musicGame, &early.musicGame},
+        {&plain.musicTitle, &early.musicTitle}};
+    for (const auto& [a, b] : pairs) {
+        ASSERT_TRUE(*a && *b);
+        EXPECT_GT((*a)->frames, 0);
+        EXPECT_EQ((*a)->frames, (*b)->frames);
+        EXPECT_EQ((*a)->samples, (*b)->samples);
+    }
+    ASSERT_TRUE(early.player);
+    EXPECT_EQ(imageFrames(early.player.get()), imageFrames(plain.player.get()));
+}
+
 TEST(AssetsTest, TunesLoopWithoutAJump) {
     for (const char* file : {"mus/ingame1.ogg", "mus/ingame2.ogg"}) {
         OggVorbis_File vf;

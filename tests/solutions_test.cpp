@@ -48,12 +48,12 @@ int shippedLevelCount() {
 }
 
 struct Outcome {
-    int diedAt = 0;   // first tick with a lost life, 0 for none
-    int wonAt = 0;    // tick the exit was reached, 0 for never
+    int diedAt = 0; // first tick with a lost life, 0 for none
+    int wonAt = 0;  // tick the exit was reached, 0 for never
     size_t itemsLeft = 0;
-    int air = 0;      // air in the winning tick
-    int lives = 0;    // lives at the end of the route
-    int level = 0;    // level being played at the end of the route
+    int air = 0;   // air in the winning tick
+    int lives = 0; // lives at the end of the route
+    int level = 0; // level being played at the end of the route
 };
 
 Outcome playSolution(int level, std::string* error) {
@@ -130,9 +130,9 @@ TEST(ShippedLevels, TheSetUsesEveryTileKindItemBackdropAndSpikeStyle) {
     for (const std::string& kind : kinds)
         EXPECT_GE(baddieKindIndex(kind), 0) << "unknown baddie keyword " << kind;
     for (const char* kind :
-         {"Guard1", "Guard2", "TedHead", "MegaFred", "Grimble", "Phone", "Phone_green",
-          "Phone_red", "Monk", "TedDisk", "TedBike", "Teapot", "Spider", "Penguin", "Bush",
-          "Hatter", "Monty", "BlueBlob", "GreenBlob", "Crusher"})
+         {"Guard1",    "Guard2", "TedHead", "MegaFred", "Grimble",   "Phone",  "Phone_green",
+          "Phone_red", "Monk",   "TedDisk", "TedBike",  "Teapot",    "Spider", "Penguin",
+          "Bush",      "Hatter", "Monty",   "BlueBlob", "GreenBlob", "Crusher"})
         EXPECT_TRUE(kinds.count(kind)) << "no level has a " << kind;
 }
 

@@ -116,27 +116,45 @@ const BaddieKind kBaddieKinds[20] = {
 
 const char* kPlatformPictures[20] = {
     nullptr,
-    "gfx\\platform.bmp",          "gfx\\platform2.bmp",   "gfx\\platform3.bmp",
-    "gfx\\platform_destruct.bmp", "gfx\\conveyor.bmp",    "gfx\\ladder.bmp",
-    "gfx\\exit.bmp",              "gfx\\thread.bmp",      "gfx\\pole.bmp",
-    "gfx\\platform4.bmp",         "gfx\\platform5.bmp",   "gfx\\platform6.bmp",
-    "gfx\\stairs_l.bmp",          "gfx\\stairs_r.bmp",    "gfx\\roof_r.bmp",
-    "gfx\\roof_l.bmp",            "gfx\\tileroof_l.bmp",  "gfx\\tileroof_r.bmp",
+    "gfx\\platform.bmp",
+    "gfx\\platform2.bmp",
+    "gfx\\platform3.bmp",
+    "gfx\\platform_destruct.bmp",
+    "gfx\\conveyor.bmp",
+    "gfx\\ladder.bmp",
+    "gfx\\exit.bmp",
+    "gfx\\thread.bmp",
+    "gfx\\pole.bmp",
+    "gfx\\platform4.bmp",
+    "gfx\\platform5.bmp",
+    "gfx\\platform6.bmp",
+    "gfx\\stairs_l.bmp",
+    "gfx\\stairs_r.bmp",
+    "gfx\\roof_r.bmp",
+    "gfx\\roof_l.bmp",
+    "gfx\\tileroof_l.bmp",
+    "gfx\\tileroof_r.bmp",
     "gfx\\tileroof.bmp",
 };
 
-const char* kItemPictures[6] = {nullptr, "gfx\\coin.bmp", "gfx\\key.bmp", "gfx\\cup.bmp",
-                                "gfx\\candle.bmp", "gfx\\coal.bmp"};
-const char* kSpikePictures[5] = {nullptr, "gfx\\spike.bmp", "gfx\\spike2.bmp",
-                                 "gfx\\tedspike.bmp", "gfx\\tedspike2.bmp"};
-const char* kMessagePictures[6] = {nullptr, "gfx\\msg_10pts.bmp", "gfx\\msg_exit.bmp",
-                                   "gfx\\msg_ouch.bmp", "gfx\\msg_bonuslife.bmp",
+const char* kItemPictures[6] = {nullptr,        "gfx\\coin.bmp",   "gfx\\key.bmp",
+                                "gfx\\cup.bmp", "gfx\\candle.bmp", "gfx\\coal.bmp"};
+const char* kSpikePictures[5] = {nullptr, "gfx\\spike.bmp", "gfx\\spike2.bmp", "gfx\\tedspike.bmp",
+                                 "gfx\\tedspike2.bmp"};
+const char* kMessagePictures[6] = {nullptr,
+                                   "gfx\\msg_10pts.bmp",
+                                   "gfx\\msg_exit.bmp",
+                                   "gfx\\msg_ouch.bmp",
+                                   "gfx\\msg_bonuslife.bmp",
                                    "gfx\\msg_hurry.bmp"};
 
-std::string url(const char* name) { return std::string("incbin::") + name; }
+std::string url(const char* name) {
+    return std::string("incbin::") + name;
+}
 
 ImagePtr loadEntry(const AssetEntry& e) {
-    if (e.strip) return loadImageStrip(url(e.name), e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
+    if (e.strip)
+        return loadImageStrip(url(e.name), e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
     return loadImage(url(e.name), e.flags);
 }
 
@@ -177,7 +195,9 @@ SoundPtr* soundSlot(Assets& a, const char* name) {
     return nullptr;
 }
 
-bool isSound(const AssetEntry& e) { return std::strncmp(e.name, "gfx\\", 4) != 0; }
+bool isSound(const AssetEntry& e) {
+    return std::strncmp(e.name, "gfx\\", 4) != 0;
+}
 
 } // namespace
 
@@ -186,16 +206,34 @@ const AssetEntry* assetTable(int* count) {
     return kTable;
 }
 
-void loadAssets(Assets& assets) {
-    for (const AssetEntry& e : kTable) {
-        if (isSound(e)) {
+namespace {
+
+// Only the sound slots are written, so the images may load meanwhile.
+void loadSounds(Assets& assets) {
+    for (const AssetEntry& e : kTable)
+        if (isSound(e))
             if (SoundPtr* slot = soundSlot(assets, e.name)) *slot = loadSound(url(e.name), e.flags);
-            continue;
-        }
+}
+
+} // namespace
+
+void beginLoadingSounds(Assets& assets) {
+    if (!assets.soundLoader.joinable())
+        assets.soundLoader = std::jthread([&assets] { loadSounds(assets); });
+}
+
+void loadAssets(Assets& assets) {
+    const bool decodingAlready = assets.soundLoader.joinable();
+    for (const AssetEntry& e : kTable) {
+        if (isSound(e)) continue;
         // The platform pictures and the bush share slots with nothing else;
         // the loading picture has no slot and is skipped here.
         if (ImagePtr* slot = imageSlot(assets, e.name)) *slot = loadEntry(e);
     }
+    if (decodingAlready)
+        assets.soundLoader.join();
+    else
+        loadSounds(assets);
 }
 
 int baddieKindIndex(const std::string& kind) {

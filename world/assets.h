@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <thread>
 
 #include "engine/audio/audio.h"
 #include "engine/resources/image.h"
@@ -31,19 +32,27 @@ struct Assets {
     SoundPtr jump, coin, ow, success, splat;
     SoundPtr musicGame;  // mus\ingame1.ogg, looped
     SoundPtr musicTitle; // mus\ingame2.ogg, looped
+
+    // Decodes the sounds while the window opens (beginLoadingSounds); joined
+    // by loadAssets, or on destruction if loading never got that far.
+    std::jthread soundLoader;
 };
 
 // One row of the resource table.
 struct AssetEntry {
     const char* name; // resource name, e.g. "gfx\\player.bmp"
     int cellWidth, cellHeight, frames;
-    bool strip;   // loadImageStrip rather than loadImage
-    int flags;    // image load flags, or sound flags for sounds
+    bool strip; // loadImageStrip rather than loadImage
+    int flags;  // image load flags, or sound flags for sounds
 };
 // The table in load order (the loading picture first); sounds last.
 const AssetEntry* assetTable(int* count);
 
-// Loads everything except the loading picture (which start-up shows and drops).
+// Starts decoding the sounds on a thread of their own; they need neither the
+// window nor the audio device, and decoding is most of the start-up's work.
+void beginLoadingSounds(Assets& assets);
+// Loads everything except the loading picture (which start-up shows and drops),
+// waiting for the sounds when beginLoadingSounds started them.
 void loadAssets(Assets& assets);
 
 // ---- Lookups ---------------------------------------------------------------------------

@@ -28,10 +28,10 @@ enum PlatformKind : int {
     TILE_CONVEYOR_LEFT = 5,
     TILE_CONVEYOR_RIGHT = 6,
     TILE_LADDER = 7,
-    TILE_STAIRS_LEFT = 9,  // rising to the left
+    TILE_STAIRS_LEFT = 9,   // rising to the left
     TILE_STAIRS_RIGHT = 10, // rising to the right
-    TILE_ROOF_RIGHT = 13,  // rising to the right
-    TILE_ROOF_LEFT = 14,   // rising to the left
+    TILE_ROOF_RIGHT = 13,   // rising to the right
+    TILE_ROOF_LEFT = 14,    // rising to the left
 };
 
 struct Platforms : Location {

@@ -78,8 +78,8 @@ bool startVideo() {
     for (int attempt = 0;; ++attempt) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("SDL video");
         const char* driver = SDL_GetCurrentVideoDriver();
-        const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 ||
-                                          std::strcmp(driver, "dummy") == 0);
+        const bool invisible =
+            driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
         if (!wantX || !invisible || attempt == 5) return true;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_Delay(50);

@@ -35,9 +35,9 @@ float joyX(int port);              // samples, then axis 0 in -1..+1 (ends exact
 // ---- Events ------------------------------------------------------------------------
 void pollEvents(); // drains the window system's queue (re-entrancy safe); no-op without video
 void inputKeyEvent(int code, bool down, bool repeat); // one key message
-void inputFocusEvent(bool gained);                     // suspend / resume: flushes keys
-void inputTerminateEvent();                            // a close request
-bool terminateRequested();                             // a close request or SIGTERM arrived
+void inputFocusEvent(bool gained);                    // suspend / resume: flushes keys
+void inputTerminateEvent();                           // a close request
+bool terminateRequested();                            // a close request or SIGTERM arrived
 bool appSuspended();
 void setInputPolling(bool on); // events update the tables only while on
 void inputReset();             // every table back to its start state (tests, tools)

@@ -30,13 +30,13 @@ using StreamPtr = std::unique_ptr<Stream>;
 using StreamOpener = StreamPtr (*)(const std::string& path, bool readable, bool writeable);
 
 // ---- Opening and closing -------------------------------------------------
-void registerStreamScheme(const std::string& scheme, StreamOpener opener); // scheme lower-case
+void registerStreamScheme(const std::string& scheme, StreamOpener opener);   // scheme lower-case
 StreamPtr openStream(const std::string& url, bool readable, bool writeable); // none on failure
-StreamPtr openWriteStream(const std::string& url); // create or truncate for writing
+StreamPtr openWriteStream(const std::string& url);            // create or truncate for writing
 StreamPtr openMemoryStream(const uint8_t* data, size_t size); // read-only view, not owned
 void closeStream(StreamPtr& stream);                          // flushes, closes, sets none
 
 // ---- Lines and files -------------------------------------------------------
 std::string readLine(Stream& stream); // up to LF or NUL, CR dropped; "" at end of data
 bool writeLine(Stream& stream, const std::string& text); // text + CR LF; true if all written
-int fileType(const std::string& path); // 0 nothing, 1 regular file, 2 directory
+int fileType(const std::string& path);                   // 0 nothing, 1 regular file, 2 directory

@@ -29,7 +29,8 @@ void resetDrawState(int graphicsWidth, int graphicsHeight);
 void clearScreen();
 void drawRect(float x, float y, float width, float height);
 void drawImage(Image* image, float x, float y, int frame);
-void drawImageRect(Image* image, float x, float y, float width, float height, int frame); // negative size mirrors
+void drawImageRect(Image* image, float x, float y, float width, float height,
+                   int frame); // negative size mirrors
 
 // ---- Pictures from the screen ----------------------------------------------------
 ImagePtr createImage(int width, int height, int frames, int flags); // DYNAMIC_IMAGE always added

@@ -25,10 +25,10 @@ constexpr int DYNAMIC_IMAGE = 8;
 constexpr int AUTO_IMAGE_FLAGS = MASKED_IMAGE | FILTERED_IMAGE; // what flags -1 stand for
 
 struct ImageFrame {
-    PixelBuffer pixels;              // after masking; empty until set
-    unsigned texture = 0;            // GL texture name, 0 = none
-    uint32_t textureGeneration = 0;  // graphics generation of the texture; 0 = none
-    float uMax = 1.0f, vMax = 1.0f;  // texture extents of the frame
+    PixelBuffer pixels;             // after masking; empty until set
+    unsigned texture = 0;           // GL texture name, 0 = none
+    uint32_t textureGeneration = 0; // graphics generation of the texture; 0 = none
+    float uMax = 1.0f, vMax = 1.0f; // texture extents of the frame
 };
 
 struct Image {

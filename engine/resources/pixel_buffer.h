@@ -23,7 +23,7 @@ struct PixelBuffer {
     std::vector<uint8_t> bytes;
 };
 
-int bytesPerPixel(int format);  // 0 for an unknown format
+int bytesPerPixel(int format);   // 0 for an unknown format
 bool formatHasAlpha(int format); // formats 2, 5 and 6
 // A zero-filled buffer; an empty buffer (width 0) when the size is negative,
 // too large (over 16384 on either side) or the format is unknown.

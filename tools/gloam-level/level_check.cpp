@@ -105,6 +105,52 @@ void checkHeader(FileCheck& check, const std::vector<std::string>& lines) {
         check.warning(4, "unknown backdrop \"" + lines[3] + "\": the level shows black");
 }
 
+// The code in a grid cell (row and column from 1), a blank past a row's end.
+char cellAt(const std::vector<std::string>& lines, int row, int column) {
+    if (row < 1 || row > GRID_ROWS || column < 1 || column > GRID_COLUMNS) return ' ';
+    const std::string& text = lines[HEADER_LINES + row - 1];
+    return column <= static_cast<int>(text.size()) ? text[column - 1] : ' ';
+}
+
+std::string cellName(int row, int column) {
+    return "column " + std::to_string(column) + " of row " + std::to_string(row);
+}
+
+// The miner is two cells tall and the exit two cells wide and tall, so each
+// covers cells beyond its own: a tile there traps the miner at the start or
+// hides under the door.
+void checkRoomForStartAndExit(FileCheck& check, const std::vector<std::string>& lines) {
+    // Floors, walls, slopes, spikes and the door: what a start may not overlap.
+    constexpr const char* BLOCKING = "1#{]\\/;:\"'34DE<>";
+    // Every code that draws a tile.
+    constexpr const char* TILES = "1#=[{]-\\/;:R\"'34DEHP<>|";
+    for (int row = 1; row <= GRID_ROWS; ++row) {
+        for (int column = 1; column <= GRID_COLUMNS; ++column) {
+            const char code = cellAt(lines, row, column);
+            if (code == 'S') {
+                const char below = cellAt(lines, row + 1, column);
+                if (row == GRID_ROWS || std::strchr(BLOCKING, below))
+                    check.warning(HEADER_LINES + row,
+                                  "the start at " + cellName(row, column) +
+                                      (row == GRID_ROWS
+                                           ? " is on the last row"
+                                           : " has the tile " + shown(below) + " below it") +
+                                      ": the miner is two cells tall");
+            }
+            if (code != 'E') continue;
+            const int covered[3][2] = {{row, column + 1}, {row + 1, column}, {row + 1, column + 1}};
+            for (const auto& [r, c] : covered) {
+                const char other = cellAt(lines, r, c);
+                if (other != ' ' && std::strchr(TILES, other))
+                    check.warning(HEADER_LINES + row, "the exit at " + cellName(row, column) +
+                                                          " covers the tile " + shown(other) +
+                                                          " at " + cellName(r, c) +
+                                                          ": the exit is two cells wide and tall");
+            }
+        }
+    }
+}
+
 void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
     const int last = static_cast<int>(lines.size());
     if (last < HEADER_LINES + GRID_ROWS) {
@@ -131,6 +177,7 @@ void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
         }
     }
     if (last < HEADER_LINES + GRID_ROWS) return; // a cut-off grid says nothing about its tiles
+    checkRoomForStartAndExit(check, lines);
     if (!starts) check.warning(HEADER_LINES + 1, "no start tile \"S\"");
     if (!exits) check.warning(HEADER_LINES + 1, "no exit tile \"E\"");
     if (!items) check.warning(HEADER_LINES + 1, "no items (\"2\"): the exit is open at once");
