@@ -23,25 +23,12 @@ namespace {
 
 using namespace hardening;
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
+using Output = ToolOutput;
 
 // gloam-level with these arguments, given 30 seconds: a run that does not
 // end is a failure.
 Output runTool(const std::string& arguments) {
-    const std::string command =
-        "timeout 30 " + std::string(GLOAM_BINARY_DIR) + "/gloam-level " + arguments + " 2>&1";
-    Output out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.text.append(buffer, n);
-    const int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    return runLevelTool(arguments, 30);
 }
 
 Output check(const fs::path& dir) {

@@ -147,23 +147,10 @@ TEST(HeadlessGame, IsDeterministic) {
 
 // ---- the gloam-level program ---------------------------------------------------------------
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
+using Output = ToolOutput;
 
 Output runTool(const std::string& arguments) {
-    const std::string command =
-        std::string(GLOAM_BINARY_DIR) + "/gloam-level " + arguments + " 2>&1";
-    Output out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.text.append(buffer, n);
-    const int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    return runLevelTool(arguments);
 }
 
 std::vector<std::string> lines(const std::string& text) {

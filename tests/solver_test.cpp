@@ -83,23 +83,10 @@ TEST(WorldSnapshot, CopiesIntoAWorldWithOtherLists) {
 
 // ---- the solver as a program -------------------------------------------------------------
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
+using Output = ToolOutput;
 
 Output runSolver(const std::string& arguments) {
-    const std::string command =
-        std::string(GLOAM_BINARY_DIR) + "/gloam-level solve " + arguments + " 2>&1";
-    Output out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.text.append(buffer, n);
-    const int status = pclose(pipe);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    return runLevelTool("solve " + arguments);
 }
 
 // The numbers of a "solved level=N ticks=T air_left=A shortest=..." line.

@@ -5,13 +5,39 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <string>
 
 #include "shell/replay.h"
 
 inline std::string testLevels(const std::string& set) {
     return std::string(GLOAM_SOURCE_DIR) + "/tests/levels/" + set;
+}
+
+// What a run of the gloam-level program printed (output and errors together)
+// and its exit status, -1 when it did not exit normally.
+struct ToolOutput {
+    int status = -1;
+    std::string text;
+};
+
+// Runs gloam-level as a separate process with these arguments; with a
+// timeout, a run that does not end within it fails instead of hanging.
+inline ToolOutput runLevelTool(const std::string& arguments, int timeoutSeconds = 0) {
+    const std::string command =
+        (timeoutSeconds > 0 ? "timeout " + std::to_string(timeoutSeconds) + " " : std::string()) +
+        std::string(GLOAM_BINARY_DIR) + "/gloam-level " + arguments + " 2>&1";
+    ToolOutput out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        out.text.append(buffer, n);
+    const int status = pclose(pipe);
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
 }
 
 inline Headless& sharedSession() {
