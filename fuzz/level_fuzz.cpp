@@ -14,32 +14,12 @@
 #include <string>
 
 #include "engine/io/random.h"
+#include "scratch_level.h"
 #include "tools/gloam-level/level_check.h"
 #include "world/level_loader.h"
 #include "world/messages.h"
 
 namespace {
-
-std::string scratchFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/level_fuzz.XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
-
-void putFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) std::abort();
-}
-
-struct Folder {
-    std::string path = scratchFolder();
-    ~Folder() {
-        std::remove((path + "/level1.txt").c_str());
-        std::remove((path + "/levels.txt").c_str());
-        rmdir(path.c_str());
-    }
-};
 
 void check(bool condition) {
     if (!condition) std::abort();
@@ -84,11 +64,9 @@ bool insideGrid(int x, int y) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Folder folder;
+    static const ScratchLevel folder("level_fuzz");
     static const Assets noPictures; // the loader only draws, and drawing none does nothing
-    static const uint8_t one[] = {'1', '\r', '\n'};
-    putFile(folder.path + "/levels.txt", one, sizeof one);
-    putFile(folder.path + "/level1.txt", data, size);
+    folder.write(data, size);
 
     GameState game;
     game.levelDirectory = folder.path;

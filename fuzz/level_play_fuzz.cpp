@@ -11,30 +11,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "scratch_level.h"
 #include "shell/replay.h"
 
 namespace {
-
-std::string scratchFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/play_fuzz.XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
-
-void putFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) std::abort();
-}
-
-struct Folder {
-    std::string path = scratchFolder();
-    ~Folder() {
-        std::remove((path + "/level1.txt").c_str());
-        std::remove((path + "/levels.txt").c_str());
-        rmdir(path.c_str());
-    }
-};
 
 // Walk right, jump right, walk left, jump, stand: every movement rule once.
 constexpr ReplayStep kSteps[] = {
@@ -48,11 +28,9 @@ constexpr ReplayStep kSteps[] = {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Folder folder;
+    static const ScratchLevel folder("play_fuzz");
     static Headless session;
-    static const uint8_t one[] = {'1', '\n'};
-    putFile(folder.path + "/levels.txt", one, sizeof one);
-    putFile(folder.path + "/level1.txt", data, size);
+    folder.write(data, size);
 
     std::string error;
     if (!session.begin(folder.path, 1, &error)) std::abort();
