@@ -89,26 +89,7 @@ done
 
 # A window manager's close box sends WM_DELETE_WINDOW; Xvfb has none, and this
 # xdotool cannot send it, so a small client does.
-cat >"$work/close_window.c" <<'EOF'
-#include <X11/Xlib.h>
-#include <stdlib.h>
-int main(int argc, char** argv) {
-    Display* d = XOpenDisplay(NULL);
-    if (!d || argc < 2) return 1;
-    Window w = (Window)strtoul(argv[1], NULL, 0);
-    XEvent e = {0};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XCloseDisplay(d);
-    return 0;
-}
-EOF
-cc -o "$work/close_window" "$work/close_window.c" -lX11 || fail "cannot build the close helper"
+cc -o "$work/close_window" "$SOURCE/tests/e2e/lib/close_window.c" -lX11 || fail "cannot build the close helper"
 
 # Takes the window's pixels as a PPM picture in a few milliseconds, fast
 # enough to catch frames of the slide; ImageMagick's import is too slow.

@@ -37,29 +37,7 @@ cp -r "$HERE/levels/flow" "$work/levels"
 
 # A window manager's close box sends WM_DELETE_WINDOW; Xvfb has no window
 # manager, so this small client sends it instead.
-cat >"$work/close_window.c" <<'EOF'
-#include <X11/Xlib.h>
-#include <stdlib.h>
-#include <unistd.h>
-int main(int argc, char** argv) {
-    Display* d = NULL;
-    for (int i = 0; i < 10 && !d; ++i)
-        if (!(d = XOpenDisplay(NULL))) usleep(100000);
-    if (!d || argc < 2) return 1;
-    Window w = (Window)strtoul(argv[1], NULL, 0);
-    XEvent e = {0};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XCloseDisplay(d);
-    return 0;
-}
-EOF
-cc -o "$work/close_window" "$work/close_window.c" -lX11 || fail "cannot build the close helper"
+cc -o "$work/close_window" "$HERE/lib/close_window.c" -lX11 || fail "cannot build the close helper"
 
 # ---- helpers ---------------------------------------------------------------------------------
 source "$HERE/lib/game_window.bash"
@@ -171,7 +149,7 @@ close_run() { # name: where the request arrives, how: window|term
         kill -TERM "$pid"
     fi
     wait_exit 0
-    [ "$work/gloam.cfg" -nt "$work/close_window.c" ] || fail "settings not written after a close request on the $where"
+    [ "$work/gloam.cfg" -nt "$work/close_window" ] || fail "settings not written after a close request on the $where"
     settings_are 0 2.00000000
 }
 close_run title window
