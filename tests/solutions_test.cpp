@@ -98,6 +98,24 @@ TEST(ShippedLevels, EveryLevelIsWonByItsStoredRoute) {
     }
 }
 
+// A fair start: a player who has not touched a key yet loses nothing in the
+// first second of any level.
+TEST(ShippedLevels, StandingStillForASecondIsSafeEverywhere) {
+    const int count = shippedLevelCount();
+    for (int level = 1; level <= count; ++level) {
+        Headless& session = sharedSession();
+        std::string error;
+        ASSERT_TRUE(session.begin(SHIPPED, level, &error)) << error;
+        const int lives = session.world().player.lives;
+        for (int tick = 1; tick <= 60; ++tick) {
+            ASSERT_TRUE(session.tick(NO_KEYS, &error)) << error;
+            ASSERT_FALSE(session.world().playerDied)
+                << "level " << level << ": a life is lost in tick " << tick;
+        }
+        EXPECT_EQ(session.world().player.lives, lives) << "level " << level;
+    }
+}
+
 // Everything the game can show appears somewhere in the set.
 TEST(ShippedLevels, TheSetUsesEveryTileKindItemBackdropAndSpikeStyle) {
     const int count = shippedLevelCount();
