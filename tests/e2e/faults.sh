@@ -40,41 +40,28 @@ step() { echo "faults: $*"; }
 export SDL_AUDIODRIVER=dummy # no ALSA noise; the no-device case sets its own
 
 # ---- helpers ---------------------------------------------------------------------------------
-cat >"$root/helpers.c" <<'EOF'
-/* close <window>: the close box's WM_DELETE_WINDOW (Xvfb has no window manager).
-   steal <seconds>: a window of its own takes the keyboard focus for a while. */
+cc -o "$root/close_window" "$HERE/lib/close_window.c" -lX11 || fail "cannot build the close helper"
+# steal_focus <seconds>: a window of its own takes the keyboard focus for a while.
+cat >"$root/steal_focus.c" <<'EOF'
 #include <X11/Xlib.h>
 #include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
 int main(int argc, char** argv) {
     Display* d = XOpenDisplay(NULL);
-    if (!d || argc < 3) return 1;
-    if (strcmp(argv[1], "close") == 0) {
-        Window w = (Window)strtoul(argv[2], NULL, 0);
-        XEvent e = {0};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(d, w, False, NoEventMask, &e);
-    } else {
-        Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
-        XMapRaised(d, w);
-        XSync(d, False);
-        usleep(200000);
-        XSetInputFocus(d, w, RevertToParent, CurrentTime);
-        XSync(d, False);
-        usleep((useconds_t)(atof(argv[2]) * 1e6));
-        XDestroyWindow(d, w);
-    }
+    if (!d || argc < 2) return 1;
+    Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
+    XMapRaised(d, w);
+    XSync(d, False);
+    usleep(200000);
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
+    XSync(d, False);
+    usleep((useconds_t)(atof(argv[1]) * 1e6));
+    XDestroyWindow(d, w);
     XCloseDisplay(d);
     return 0;
 }
 EOF
-cc -o "$root/xhelper" "$root/helpers.c" -lX11 || fail "cannot build the X helper"
+cc -o "$root/steal_focus" "$root/steal_focus.c" -lX11 || fail "cannot build the focus helper"
 
 work=""
 errors=/dev/null # the program's standard error, kept outside its folder (which may be full)
@@ -248,9 +235,9 @@ close_in() { # where how
     label) press s && sleep 0.3 && find_window ;;
     gameover) press F1 && sleep 2 && wait_for_game_over 90 ;;
     esac
-    if [ "$2" = window ]; then "$root/xhelper" close "$wid"; else kill -TERM "$pid"; fi
+    if [ "$2" = window ]; then "$root/close_window" "$wid"; else kill -TERM "$pid"; fi
     wait_exit 0
-    [ "$work/gloam.cfg" -nt "$root/helpers.c" ] || fail "settings not written after a close in the $1"
+    [ "$work/gloam.cfg" -nt "$root/close_window" ] || fail "settings not written after a close in the $1"
 }
 close_in slide window
 close_in label window
@@ -281,7 +268,7 @@ while :; do
 done
 xdotool keydown Right
 sleep 0.5
-"$root/xhelper" steal 1.5 &
+"$root/steal_focus" 1.5 &
 helper=$!
 sleep 0.8
 xdotool keyup Right # released while another window has the keyboard
