@@ -382,7 +382,7 @@ TEST(AssetsTest, SoundsDecodeMonoAtTheirRatesAndLengths) {
               1500u * 1024u);
 }
 
-// Start-up decodes the sounds on a thread of their own while the pictures
+// Start-up decodes the sounds on threads of their own while the pictures
 // load: the result must be the same sounds, each complete.
 TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
     registerEmbeddedResources();
@@ -390,9 +390,10 @@ TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
     loadAssets(plain);
     Assets early;
     beginLoadingSounds(early);
-    beginLoadingSounds(early); // a second call does not start another decoder
+    beginLoadingSounds(early); // a second call does not start more decoders
     loadAssets(early);
-    EXPECT_FALSE(early.soundLoader.joinable());
+    for (const std::jthread& decoder : early.soundLoaders)
+        EXPECT_FALSE(decoder.joinable());
     const std::pair<const SoundPtr*, const SoundPtr*> pairs[] = {
         {&plain.jump, &early.jump},
         {&plain.coin, &early.coin},

@@ -1,7 +1,12 @@
 // assets.cpp - the resource table and the lookups by number and keyword.
 #include "world/assets.h"
 
+#include "engine/resources/resource_store.h"
+
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -208,32 +213,58 @@ const AssetEntry* assetTable(int* count) {
 
 namespace {
 
-// Only the sound slots are written, so the images may load meanwhile.
-void loadSounds(Assets& assets) {
-    for (const AssetEntry& e : kTable)
-        if (isSound(e))
-            if (SoundPtr* slot = soundSlot(assets, e.name)) *slot = loadSound(url(e.name), e.flags);
+// Only the sound slots are written, so the images may load meanwhile; each
+// decoder writes the slots of its own share.
+void loadSounds(Assets& assets, const std::vector<const AssetEntry*>& share) {
+    for (const AssetEntry* e : share)
+        if (SoundPtr* slot = soundSlot(assets, e->name)) *slot = loadSound(url(e->name), e->flags);
+}
+
+// The sounds split into one share per decoder, balanced by compressed size
+// (largest first to the lighter share): the two tunes are nearly all of the
+// decoding, so each decoder gets one and the effects fill in.
+std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> soundShares() {
+    std::vector<std::pair<size_t, const AssetEntry*>> sounds;
+    for (const AssetEntry& e : kTable) {
+        if (!isSound(e)) continue;
+        const uint8_t* bytes = nullptr;
+        size_t size = 0;
+        findResource(e.name, &bytes, &size);
+        sounds.emplace_back(size, &e);
+    }
+    std::stable_sort(sounds.begin(), sounds.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> shares;
+    std::array<size_t, SOUND_DECODERS> load{};
+    for (const auto& [size, e] : sounds) {
+        const size_t lightest =
+            static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+        shares[lightest].push_back(e);
+        load[lightest] += size;
+    }
+    return shares;
 }
 
 } // namespace
 
 void beginLoadingSounds(Assets& assets) {
-    if (!assets.soundLoader.joinable())
-        assets.soundLoader = std::jthread([&assets] { loadSounds(assets); });
+    if (assets.soundLoaders[0].joinable()) return;
+    const auto shares = soundShares();
+    for (int i = 0; i < SOUND_DECODERS; ++i)
+        assets.soundLoaders[i] =
+            std::jthread([&assets, share = shares[i]] { loadSounds(assets, share); });
 }
 
 void loadAssets(Assets& assets) {
-    const bool decodingAlready = assets.soundLoader.joinable();
+    beginLoadingSounds(assets); // nothing new when start-up began it already
     for (const AssetEntry& e : kTable) {
         if (isSound(e)) continue;
         // The platform pictures and the bush share slots with nothing else;
         // the loading picture has no slot and is skipped here.
         if (ImagePtr* slot = imageSlot(assets, e.name)) *slot = loadEntry(e);
     }
-    if (decodingAlready)
-        assets.soundLoader.join();
-    else
-        loadSounds(assets);
+    for (std::jthread& decoder : assets.soundLoaders)
+        decoder.join();
 }
 
 int baddieKindIndex(const std::string& kind) {

@@ -12,6 +12,9 @@
 #include "engine/audio/audio.h"
 #include "engine/resources/image.h"
 
+// Threads that decode the sounds at start-up: one per core of a small machine.
+constexpr int SOUND_DECODERS = 2;
+
 struct Assets {
     ImagePtr player;     // 16 frames of 10 x 20: 0..7 facing right, 8..15 left
     ImagePtr playerMask; // the terrain collision shape
@@ -33,9 +36,10 @@ struct Assets {
     SoundPtr musicGame;  // mus\ingame1.ogg, looped
     SoundPtr musicTitle; // mus\ingame2.ogg, looped
 
-    // Decodes the sounds while the window opens (beginLoadingSounds); joined
-    // by loadAssets, or on destruction if loading never got that far.
-    std::jthread soundLoader;
+    // Decode the sounds while the window opens (beginLoadingSounds), one
+    // share each; joined by loadAssets, or on destruction if loading never
+    // got that far.
+    std::array<std::jthread, SOUND_DECODERS> soundLoaders;
 };
 
 // One row of the resource table.
@@ -48,7 +52,7 @@ struct AssetEntry {
 // The table in load order (the loading picture first); sounds last.
 const AssetEntry* assetTable(int* count);
 
-// Starts decoding the sounds on a thread of their own; they need neither the
+// Starts decoding the sounds on threads of their own; they need neither the
 // window nor the audio device, and decoding is most of the start-up's work.
 void beginLoadingSounds(Assets& assets);
 // Loads everything except the loading picture (which start-up shows and drops),
