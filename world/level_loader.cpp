@@ -45,10 +45,9 @@ const TileCode kTileCodes[] = {
     {'|', TILE_ONE_WAY, 8, 0, false},
 };
 
-const TileCode* findTileCode(const std::string& cell) {
-    if (cell.size() != 1) return nullptr;
+const TileCode* findTileCode(char cell) {
     for (const TileCode& t : kTileCodes)
-        if (t.code == cell[0]) return &t;
+        if (t.code == cell) return &t;
     return nullptr;
 }
 
@@ -123,9 +122,10 @@ Baddie stillBaddie(const char* kind, int x, int y) {
     return b;
 }
 
-// One grid cell: creates its entity and, during a slide load, draws the
-// terrain and spikes into the back buffer for the picture of the new level.
-void applyCell(GameState& game, const Assets& assets, const std::string& cell, int x, int y) {
+// One grid cell (0 past the end of a short row): creates its entity and,
+// during a slide load, draws the terrain and spikes into the back buffer for
+// the picture of the new level.
+void applyCell(GameState& game, const Assets& assets, char cell, int x, int y) {
     const bool slide = game.slideInPending != 0;
     if (const TileCode* t = findTileCode(cell)) {
         Platforms tile;
@@ -138,7 +138,7 @@ void applyCell(GameState& game, const Assets& assets, const std::string& cell, i
         if (slide && t->slide) drawImage(platformPicture(assets, t->pictureId), x, y, 0);
         return;
     }
-    if (cell == "2") {
+    if (cell == '2') {
         // A level whose item keyword is unknown on the first load of a run has
         // no item kind to inherit: its items would be invisible and
         // uncollectable, so they are left out.
@@ -152,22 +152,22 @@ void applyCell(GameState& game, const Assets& assets, const std::string& cell, i
         item.animMode = game.itemAnimMode;
         item.frame = floatToInt(rndRange(0, game.itemFrames - 1));
         game.itemList.push_back(item);
-    } else if (cell == "3" || cell == "4") {
+    } else if (cell == '3' || cell == '4') {
         Spikes spike;
         spike.x = x;
         spike.y = y;
-        const bool second = cell == "4";
+        const bool second = cell == '4';
         spike.pictureId = (game.spikeStyle == 1 ? 1 : 3) + (second ? 1 : 0);
         game.spikeList.push_back(spike);
         if (slide) drawImage(spikePicture(assets, spike.pictureId), x, y, 0);
-    } else if (cell == "S") {
+    } else if (cell == 'S') {
         game.player.x = x;
         game.player.y = y;
-    } else if (cell == "M") {
+    } else if (cell == 'M') {
         Baddie spider = stillBaddie("Spider", x, y);
         spider.frameDelay = 20;
         game.baddieList.push_back(spider);
-    } else if (cell == "*") {
+    } else if (cell == '*') {
         game.baddieList.push_back(stillBaddie("Bush", x, y));
     }
 }
@@ -279,7 +279,8 @@ bool loadLevel(GameState& game, const Assets& assets, std::string* error) {
     for (int row = 1; row <= GRID_ROWS; ++row) {
         const std::string line = lines.next();
         for (int column = 1; column <= GRID_COLUMNS; ++column) {
-            applyCell(game, assets, subString(line, column, 1), (column - 1) * TILE_SIZE,
+            const char cell = column <= static_cast<int>(line.size()) ? line[column - 1] : 0;
+            applyCell(game, assets, cell, (column - 1) * TILE_SIZE,
                       GRID_TOP + (row - 1) * TILE_SIZE);
         }
     }
