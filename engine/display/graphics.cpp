@@ -15,7 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
+#include "engine/display/display_lost.h"
 #include "engine/display/graphics.h"
 #include "engine/input/input.h"
 #include "engine/io/runtime_error.h"
@@ -80,7 +82,10 @@ bool startVideo() {
         const char* driver = SDL_GetCurrentVideoDriver();
         const bool invisible =
             driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-        if (!wantX || !invisible || attempt == 5) return true;
+        if (!wantX || !invisible || attempt == 5) {
+            watchDisplayConnection();
+            return true;
+        }
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_Delay(50);
     }
@@ -311,14 +316,17 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
 }
 
 void closeGraphics() {
-    Context& c = service.current;
+    // The context leaves the service before the teardown starts. If the
+    // display connection dies during it, Xlib ends the process from inside
+    // these calls, and the exit handler must then find nothing to close:
+    // closing again on the dead connection waits for ever.
+    const Context c = std::exchange(service.current, Context{});
     if (!c.gl) return;
     countGeneration();
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(c.gl);
     SDL_DestroyWindow(c.window); // a full-screen window gives the desktop its mode back
-    c = Context{};
-    setInputPolling(false); // after the window is gone, so its last events are dropped too
+    setInputPolling(false);      // after the window is gone, so its last events are dropped too
 }
 
 bool graphicsOpen() {

@@ -3,8 +3,9 @@
 # broken level files, hand-edited settings (a scale too small for a pixel, a
 # depth of 7, a folder or a named pipe as gloam.cfg), close requests in the
 # slide, on the Game Over screen and under the size label, SIGTERM on Game
-# Over, focus loss in full screen with a key held, and screenshots and
-# settings on a full disk and in a read-only folder. Each run gets a fresh
+# Over, focus loss in full screen with a key held, screenshots and settings
+# on a full disk and in a read-only folder, and the X server ending under the
+# game. Each run gets a fresh
 # copy of the program and its levels in a temporary folder.
 #
 #   bash tests/e2e/faults.sh build        (starts Xvfb itself without DISPLAY)
@@ -23,8 +24,10 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 root=$(mktemp -d /tmp/gloam_faults.XXXXXX)
 pid=""
 mounts=()
+xserver=""
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+    if [ -n "$xserver" ]; then kill "$xserver" 2>/dev/null || true; fi
     for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || true; done
     rm -rf "$root"
 }
@@ -366,5 +369,39 @@ if small_mount "$root/readonly"; then
 else
     step "  skipped: no permission to mount a read-only folder"
 fi
+
+# ---- the display goes away --------------------------------------------------------------------
+# The game on an X server of its own, which ends under it: on the title, in
+# play and paused. The exit handlers used to close the window on the dead
+# connection, where Xlib spins for ever; the run that hung was the paused one.
+display_lost() { # where
+    step "the X server ends under the game ($1): the program ends with status 1"
+    fresh "display_$1" "$FLOW" '0\r\n1.00000000\r\n'
+    local n=90 tries=0 saved=$DISPLAY
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 640x480x24 >/dev/null 2>&1 &
+    xserver=$!
+    until [ -e "/tmp/.X11-unix/X$n" ]; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && fail "no X server of its own"
+        sleep 0.1
+    done
+    export DISPLAY=:$n
+    start
+    wait_title
+    case $1 in
+    play) press F1 && sleep 2 ;;
+    pause) press F1 && sleep 2 && press h && sleep 0.5 ;;
+    esac
+    kill "$xserver"
+    wait "$xserver" 2>/dev/null || true
+    xserver=""
+    export DISPLAY=$saved
+    wait_exit 1 10
+    stderr_is 'Gloam Didaruv: the connection to the display was lost'
+}
+display_lost title
+display_lost play
+display_lost pause
 
 step "passed"
