@@ -140,8 +140,7 @@ TEST(Soak, EveryShippedLevelWithRandomInput) {
         ++games;
         int lives = 4;
         const int budget = static_cast<int>(route.size()) + GAME_TICKS;
-        int i = 0;
-        for (; i < budget && played < total && !s.over(); ++i, ++played) {
+        for (int i = 0; i < budget && played < total && !s.over(); ++i, ++played) {
             const ReplayStep keys = i < static_cast<int>(route.size()) ? route[i] : player.next();
             ASSERT_TRUE(s.tick(keys, &error)) << "tick " << played << ": " << error;
             ASSERT_NO_FATAL_FAILURE(expectSound(s.world())) << "tick " << played;
