@@ -130,12 +130,15 @@ void refreshPorts() {
     for (Port& port : joysticks.ports) {
         if (port.device && !SDL_JoystickGetAttached(port.device)) releasePort(port);
     }
-    std::vector<SDL_JoystickID> listed;
-    const int devices = SDL_NumJoysticks();
+    std::vector<SDL_JoystickID>& listed = joysticks.listed;
+    const int devices = std::max(SDL_NumJoysticks(), 0);
+    bool same = static_cast<size_t>(devices) == listed.size();
+    for (int i = 0; same && i < devices; ++i)
+        same = SDL_JoystickGetDeviceInstanceID(i) == listed[static_cast<size_t>(i)];
+    if (same) return;
+    listed.clear();
     for (int i = 0; i < devices; ++i)
         listed.push_back(SDL_JoystickGetDeviceInstanceID(i));
-    if (listed == joysticks.listed) return;
-    joysticks.listed = listed;
     for (int i = 0; i < devices; ++i) {
         if (portHolds(listed[static_cast<size_t>(i)])) continue;
         Port* port = freePort();
