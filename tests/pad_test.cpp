@@ -29,7 +29,7 @@ enum class Kind { Pad, Plain };
 // character per SDL update: '.' nothing, 'S' Start held, 'B' Back held.
 class Device {
   public:
-    explicit Device(Kind kind) : kind_(kind) {
+    explicit Device(Kind kind) {
         SDL_VirtualJoystickDesc desc;
         SDL_zero(desc);
         desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -83,7 +83,6 @@ class Device {
         d.button(SDL_CONTROLLER_BUTTON_START, c == 'S');
         d.button(SDL_CONTROLLER_BUTTON_BACK, c == 'B');
     }
-    Kind kind_;
     SDL_Joystick* stick_ = nullptr;
     SDL_JoystickID id_ = -1;
     std::string script_;
