@@ -66,7 +66,7 @@ endforeach()
 
 if(errors)
     list(JOIN errors "\n  " text)
-    message(FATAL_ERROR "Includes against the layers:\n  ${text}")
+    message(FATAL_ERROR "Against the layers:\n  ${text}")
 endif()
 list(LENGTH GLOAM_LAYERS count)
 message(STATUS "layering: ${checked} includes in ${count} libraries go down the layers")
