@@ -134,6 +134,7 @@ as_nobody() { # home xdg-data-home program: runs in the background, sets pid
     (cd / && exec setpriv --reuid=65534 --regid=65534 --clear-groups env -i \
         PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="$work/xauth" HOME="$1" \
         ${2:+XDG_DATA_HOME="$2"} SDL_AUDIODRIVER=dummy MESA_SHADER_CACHE_DISABLE=true \
+        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         "$3" 2>>"$work/stderr.txt") &
     pid=$!
 }
