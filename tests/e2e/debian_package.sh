@@ -7,13 +7,13 @@
 #
 # The package: its file list, owners and control fields (dependencies from
 # dpkg-shlibdeps), no lintian errors, a valid AppStream file and desktop
-# entry. Played from the unpacked tree: the title, S, F10 and Esc leave
+# entry. Played from the unpacked tree: the title, F10, S and Esc leave
 # gloam.cfg and the screenshot in the player's own folder (private, under
 # HOME or XDG_DATA_HOME) and nothing in the tree; the next run opens at the
 # saved size. A portable copy of the player's own still writes beside
 # itself. With neither place writable, for nobody and for root (read-only
 # mounts), the game says "Cannot write configuration file", ends with 255 and
-# writes nothing.
+# writes nothing. Set E2E_KEEP=folder to keep the captures of a failed run.
 set -euo pipefail
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -37,6 +37,11 @@ trap cleanup EXIT
 
 fail() {
     echo "debian_package: FAIL: $*" >&2
+    if [ -n "${E2E_KEEP:-}" ]; then # the captures and the player's files, to look at
+        mkdir -p "$E2E_KEEP"
+        cp "$work"/*.png "$E2E_KEEP"/ 2>/dev/null || true
+        find "$work" -name 'screen*.jpg' -exec cp --backup=numbered {} "$E2E_KEEP"/ \; 2>/dev/null || true
+    fi
     if [ -s "$work/stderr.txt" ]; then
         echo "--- program stderr ---" >&2
         cat "$work/stderr.txt" >&2
@@ -162,16 +167,13 @@ screenshot_shows() { # file WxH capture: the picture is that size and shows the 
     gt 0.05 "$(difference "$3" shot 320x180+0+0)" || fail "$1 does not show the $3"
 }
 
-step "run 1 as nobody through /usr/games/gloam: S, F10 and Esc write in the player's folder"
+step "run 1 as nobody through /usr/games/gloam: F10, S and Esc write in the player's folder"
 home=$(home_for_nobody home)
 mine=$home/.local/share/gloam-didaruv
 start_as_nobody "$home" "" "$root/usr/games/gloam"
 window_size_becomes 320x240 30
 wait_for title title 30
 settings_in "$mine" 0 1.00000000
-press s
-window_size_becomes 640x480 30
-wait_for title title2 30
 press F10
 tries=0
 until [ -s "$mine/screen000.jpg" ]; do
@@ -180,9 +182,12 @@ until [ -s "$mine/screen000.jpg" ]; do
     sleep 0.1
 done
 sleep 0.3 # written and closed at once; this leaves time for that
+press s
+window_size_becomes 640x480 30
+wait_for title title2 30
 press Escape
 wait_exit 0
-screenshot_shows "$mine/screen000.jpg" 640x480 title2
+screenshot_shows "$mine/screen000.jpg" 320x240 title
 settings_in "$mine" 0 2.00000000
 only_files "$mine" gloam.cfg screen000.jpg
 [ "$(stat -c '%a %U' "$mine")" = "700 nobody" ] || fail "the player's folder is $(stat -c '%a %U' "$mine")"
