@@ -1,7 +1,7 @@
 // flow.cpp - start-up helpers and the way out of the program.
 //
-// enterProgramDirectory runs first so every relative name (settings, levels,
-// screenshots) is beside the program; exitProgram is the single normal exit.
+// enterProgramDirectory runs first so the levels are found beside the
+// program; exitProgram is the single normal exit.
 #include "shell/flow.h"
 
 #include <unistd.h>
@@ -62,7 +62,7 @@ void showLoadingPicture() {
 }
 
 void exitProgram(Game& game) {
-    writeSettings(game.shell.screen);
+    writeSettings(game.shell.screen, game.shell.writeFolder + SETTINGS_FILE);
     audioClose();
     closeGraphics();
     std::exit(0);

@@ -4,7 +4,8 @@
 #include <string>
 
 // Makes the folder that holds the program the working directory, so the
-// settings, the levels and the screenshots are found beside it.
+// levels are found beside it (and the settings and screenshots too, when the
+// player can write there).
 void enterProgramDirectory(const char* argv0);
 // The folder part of a program path ("" when the path names no folder).
 std::string programDirectory(const std::string& programPath);

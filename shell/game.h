@@ -2,6 +2,8 @@
 // the running game and the loaded pictures and sounds.
 #pragma once
 
+#include <string>
+
 #include "engine/audio/audio.h"
 #include "shell/screen.h"
 #include "world/assets.h"
@@ -13,6 +15,7 @@ struct Shell {
     Channel musicChannel; // the tune now playing; a fresh one per title visit and game
     Channel sfxChannel;   // the last effect the shell plays on a channel of its own
     int quitProgram = 0;
+    std::string writeFolder; // settings and screenshots: "" beside the program
 };
 
 struct Game {

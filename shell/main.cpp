@@ -14,6 +14,7 @@
 #include "shell/hud.h"
 #include "shell/play_loop.h"
 #include "shell/title.h"
+#include "shell/write_folder.h"
 #include "world/level_loader.h"
 
 int main(int argc, char** argv) {
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     game.world.startLevel = 1;
     setGraphicsDefaultFlags(BACK_BUFFER);
     setWindowTitle("Gloam Didaruv");
-    readSettings(game.shell.screen);
+    game.shell.writeFolder = chooseWriteFolder();
+    readSettings(game.shell.screen, game.shell.writeFolder + SETTINGS_FILE);
     game.shell.screen.apply();
 
     showLoadingPicture();

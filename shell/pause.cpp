@@ -40,7 +40,7 @@ bool pauseKeys(Game& game) {
         g.quitToTitle = 1;
         return false;
     }
-    if (keyHit(KEY_F10)) saveScreenshot();
+    if (keyHit(KEY_F10)) saveScreenshot(game.shell.writeFolder);
     if (keyHit(KEY_M)) {
         shell.musicOn = !shell.musicOn;
         if (shell.musicOn) {

@@ -81,7 +81,7 @@ bool playTick(Game& game, std::string* error) {
     walkAnimation(g.player);
     livesIconAnimation(g);
     drawHud(game);
-    if (keyHit(KEY_F10)) saveScreenshot();
+    if (keyHit(KEY_F10)) saveScreenshot(game.shell.writeFolder);
     if (game.shell.screen.labelTimer > 0) game.shell.screen.drawModeLabel();
     // A pad's Start pauses like H; both are read, so neither is left over
     // to end the pause at once.

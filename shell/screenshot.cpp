@@ -1,5 +1,5 @@
 // screenshot.cpp - F10 writes the back buffer, at the window's real pixel
-// size, as the first free screenNNN.jpg beside the program. Nothing confirms
+// size, as the first free screenNNN.jpg in the game's write folder. Nothing confirms
 // it and a failure is silent: the game simply goes on.
 #include "shell/screenshot.h"
 
@@ -27,8 +27,8 @@ std::string nextScreenshotName(const std::string& folder) {
     return prefix + screenshotName(n);
 }
 
-void saveScreenshot() {
+void saveScreenshot(const std::string& folder) {
     const PixelBuffer pixels = grabPixels(0, 0, graphicsWidth(), graphicsHeight());
     if (pixels.width <= 0 || pixels.height <= 0) return; // no window to take
-    saveJpeg(pixels, nextScreenshotName(), SCREENSHOT_QUALITY);
+    saveJpeg(pixels, nextScreenshotName(folder), SCREENSHOT_QUALITY);
 }

@@ -89,7 +89,7 @@ void titleScreen(Game& game) {
         if (choice != TitleChoice::Stay) break;
 
         flipFrame(-1);
-        if (keyHit(KEY_F10)) saveScreenshot();
+        if (keyHit(KEY_F10)) saveScreenshot(game.shell.writeFolder);
         if (terminateRequested()) exitProgram(game);
     }
     stopChannel(shell.musicChannel);

@@ -161,12 +161,25 @@ TEST_F(IoStream, FileType) {
     EXPECT_EQ(fileType("/dev/null"), 0); // neither a regular file nor a directory
 }
 
+// Root may write any file, so as root the check runs as the user nobody, in
+// a child process, on a file nobody owns.
 TEST_F(IoStream, ReadOnlyFileRefusesReadWriteOpen) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     writeFile("ro.txt", "1\n");
     fs::permissions(path("ro.txt"), fs::perms::owner_read);
-    if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
-    EXPECT_EQ(openStream(path("ro.txt"), true, true), nullptr);
-    EXPECT_TRUE(openStream(path("ro.txt"), true, false));
+    const bool root = geteuid() == 0;
+    if (root) {
+        fs::permissions(dir_, fs::perms::others_exec, fs::perm_options::add);
+        ASSERT_EQ(chown(path("ro.txt").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EXIT(
+        {
+            if (root && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(2);
+            const bool refused = openStream(path("ro.txt"), true, true) == nullptr;
+            const bool readable = openStream(path("ro.txt"), true, false) != nullptr;
+            std::_Exit(refused && readable ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 StreamPtr openTestScheme(const std::string& path, bool readable, bool) {

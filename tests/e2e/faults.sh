@@ -4,7 +4,7 @@
 # depth of 7, a folder or a named pipe as gloam.cfg), close requests in the
 # slide, on the Game Over screen and under the size label, SIGTERM on Game
 # Over, focus loss in full screen with a key held, screenshots and settings
-# on a full disk and in a read-only folder, and the X server ending under the
+# on a full disk and from a read-only folder, and the X server ending under the
 # game. Each run gets a fresh
 # copy of the program and its levels in a temporary folder.
 #
@@ -41,6 +41,9 @@ fail() {
 step() { echo "faults: $*"; }
 
 export SDL_AUDIODRIVER=dummy # no ALSA noise; the no-device case sets its own
+# A copy that cannot write beside itself writes to the player's folder: never
+# the real home.
+export HOME=$root/home XDG_DATA_HOME=
 
 # ---- helpers ---------------------------------------------------------------------------------
 cc -o "$root/close_window" "$HERE/lib/close_window.c" -lX11 || fail "cannot build the close helper"
@@ -348,7 +351,7 @@ else
 fi
 settings_are 0 1.00000000
 
-step "read-only folder: the game runs, F10 is silent, Esc fails loudly"
+step "read-only folder: settings and screenshots go to the player's folder instead"
 if small_mount "$root/readonly"; then
     work=$root/readonly
     errors=$root/readonly.stderr
@@ -356,16 +359,21 @@ if small_mount "$root/readonly"; then
     cp -r "$FLOW" "$work/levels"
     printf '0\r\n2.00000000\r\n' >"$work/gloam.cfg"
     mount -o remount,ro "$work"
-    start
+    player=$root/readonly_home
+    mkdir -p "$player"
+    start HOME="$player" XDG_DATA_HOME=
     wait_title
-    [ "$(window_size)" = "640 480" ] || fail "the settings were not read: $(window_size)"
+    # The file beside the program is not the player's: a fresh one is made.
+    [ "$(window_size)" = "320 240" ] || fail "the settings beside the program were used: $(window_size)"
     press F10
     sleep 0.5
-    kill -0 "$pid" 2>/dev/null || fail "the program ended on a screenshot to a read-only folder"
     press Escape
-    wait_exit 255
-    stderr_is 'Cannot write configuration file'
+    wait_exit 0
     settings_are 0 2.00000000
+    mine=$player/.local/share/gloam-didaruv
+    [ "$(printf '0\r\n1.00000000\r\n')" = "$(cat "$mine/gloam.cfg")" ] ||
+        fail "the player's gloam.cfg is $(od -c "$mine/gloam.cfg")"
+    [ "$(size_of "$mine/screen000.jpg")" = "320 240" ] || fail "no screenshot in the player's folder"
 else
     step "  skipped: no permission to mount a read-only folder"
 fi
