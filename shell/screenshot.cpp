@@ -1,5 +1,5 @@
-// screenshot.cpp - F10 writes the back buffer, at the window's real pixel
-// size, as the first free screenNNN.jpg beside the program. Nothing confirms
+// screenshot.cpp - F10 writes the frame as the window shows it, at the
+// window's real pixel size, as the first free screenNNN.jpg beside the program. Nothing confirms
 // it and a failure is silent: the game simply goes on.
 #include "shell/screenshot.h"
 
@@ -28,7 +28,7 @@ std::string nextScreenshotName(const std::string& folder) {
 }
 
 void saveScreenshot() {
-    const PixelBuffer pixels = grabPixels(0, 0, graphicsWidth(), graphicsHeight());
+    const PixelBuffer pixels = grabWindowPixels();
     if (pixels.width <= 0 || pixels.height <= 0) return; // no window to take
     saveJpeg(pixels, nextScreenshotName(), SCREENSHOT_QUALITY);
 }
