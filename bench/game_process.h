@@ -70,13 +70,18 @@ class FloorProcess {
     FloorProcess(const FloorProcess&) = delete;
     FloorProcess& operator=(const FloorProcess&) = delete;
 
+    struct Report {
+        int late = 0;     // frames later than 20 ms
+        int counted = 0;  // of these frames (600 unless stopped early)
+        int worstMs = 0;  // the longest frame
+        double cpuMs = 0; // CPU time per frame
+    };
     bool start(int width, int height, bool fullScreen);
     pid_t pid() const { return pid_; }
     bool running() const;
-    // SIGTERM, waits, and reads its report of the 600 frames after the first
-    // 60: how many took longer than 20 ms and the longest. False when it
-    // did not run that long or ended badly.
-    bool stop(int* late, int* worstMs);
+    // Waits (at most timeoutS, then SIGTERM) for it to end and reads its
+    // report of the 600 frames after the first 60. False when it ended badly.
+    bool finish(double timeoutS, Report* report);
 
   private:
     std::string log_;

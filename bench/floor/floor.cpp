@@ -5,9 +5,11 @@
 //
 //   gloam_floor WIDTH HEIGHT [FULL]
 //     FULL 1: full screen on the desktop, the picture centred at 4:3.
-//   Runs until SIGTERM, then prints "late L of N worst W" on standard
-//   output: of the N (at most 600) frames after the first 60, L took longer
-//   than 20 ms; W is the longest of them in ms.
+//   Shows 660 frames (or runs until SIGTERM), then prints
+//   "late L of N worst W cpu C" on standard output: of the N (at most 600)
+//   frames after the first 60, L took longer than 20 ms, W is the longest
+//   of them in ms, and C the process's CPU time per frame over them in ms
+//   (user + system, from /proc/self/stat).
 //
 // Each frame: clear, one textured quad, swap; paced like the game, 16 or
 // 17 ms a frame by a millisecond sleep. The picture is a fixed pattern:
@@ -15,9 +17,12 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -26,6 +31,24 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void onTerm(int) {
     stopRequested = 1;
+}
+
+// User + system time of this process so far, in ms.
+double cpuMs() {
+    char text[1024] = {};
+    FILE* file = std::fopen("/proc/self/stat", "r");
+    if (!file) return 0;
+    const size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[n] = 0;
+    const char* p = std::strrchr(text, ')');
+    if (!p) return 0;
+    unsigned long utime = 0, stime = 0;
+    // After the name: fields 3 (state) to 13, then utime (14) and stime (15).
+    if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) !=
+        2)
+        return 0;
+    return static_cast<double>(utime + stime) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 } // namespace
@@ -84,7 +107,8 @@ int main(int argc, char** argv) {
     constexpr long WARM_UP = 60, COUNTED = 600;
     long shown = 0, late = 0, counted = 0;
     Uint32 worst = 0, last = SDL_GetTicks();
-    while (!stopRequested) {
+    double cpuStart = 0, cpuEnd = 0;
+    while (!stopRequested && counted < COUNTED) {
         SDL_Event event;
         while (SDL_PollEvent(&event))
             if (event.type == SDL_QUIT) stopRequested = 1;
@@ -113,15 +137,18 @@ int main(int argc, char** argv) {
             next = now;
         SDL_GL_SwapWindow(window);
         const Uint32 done = SDL_GetTicks();
+        if (shown == WARM_UP) cpuStart = cpuMs();
         if (shown >= WARM_UP && counted < COUNTED) {
             ++counted;
+            cpuEnd = cpuMs();
             if (done - last > 20) ++late;
             if (done - last > worst) worst = done - last;
         }
         last = done;
         ++shown;
     }
-    std::printf("late %ld of %ld worst %u\n", late, counted, static_cast<unsigned>(worst));
+    std::printf("late %ld of %ld worst %u cpu %.3f\n", late, counted, static_cast<unsigned>(worst),
+                counted > 0 ? (cpuEnd - cpuStart) / static_cast<double>(counted) : 0.0);
     SDL_GL_DeleteContext(gl);
     SDL_DestroyWindow(window);
     SDL_Quit();
