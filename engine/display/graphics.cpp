@@ -456,6 +456,9 @@ bool setGraphicsCanvas(int width, int height) {
     if (!c.gl || width <= 0 || height <= 0) return false;
     if (c.canvasWidth == width && c.canvasHeight == height) return true;
     releaseCanvas(c);
+    // A window of exactly that size is its own canvas: drawing straight into
+    // it gives the same picture without a copy per frame.
+    if (width == c.windowWidth && height == c.windowHeight) return true;
     if (!loadFramebufferCalls()) return false;
     glGenTextures(1, &c.canvasTexture);
     glBindTexture(GL_TEXTURE_2D, c.canvasTexture);

@@ -46,8 +46,9 @@ int graphicsHeight();
 // ---- The canvas ------------------------------------------------------------------------------
 // Drawing goes to an off-screen width x height picture from now on (until
 // the context closes); flipFrame shows it enlarged, nearest pixel, over the
-// whole game picture. Without a canvas drawing goes to the window itself.
-// False (drawing stays on the window) when the driver has no framebuffers.
+// whole game picture. Without a canvas drawing goes to the window itself, as
+// it does when the window is exactly width x height. False (drawing stays on
+// the window) when the driver has no framebuffers.
 bool setGraphicsCanvas(int width, int height);
 int canvasWidth(); // the picture drawing goes to: the canvas, else the game picture
 int canvasHeight();
