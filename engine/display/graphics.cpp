@@ -494,8 +494,9 @@ bool setGraphicsCanvas(int width, int height) {
     }
     c.canvasWidth = width;
     c.canvasHeight = height;
-    // The renderer's caches may name the texture just bound and unbound.
-    resetDrawState(width, height);
+    // A new surface to draw on: the renderer starts its state and caches
+    // afresh (they may name the texture just bound and unbound).
+    countGeneration();
     glViewport(0, 0, width, height);
     clearWholeWindow();
     return true;
