@@ -37,17 +37,23 @@ double benchNow() {
 
 // ---- the game process ---------------------------------------------------------------------
 
-GameProcess::GameProcess() {
+std::string benchGameProgram() {
+    const char* other = std::getenv("GLOAM_BENCH_GAME");
+    if (other && *other) return other;
+    return (fs::path(benchProgramFolder()) / "gloam").string();
+}
+
+GameProcess::GameProcess(const std::string& settingsText) {
     const fs::path build = benchProgramFolder();
     char pattern[] = "/tmp/gloam_bench.XXXXXX";
     if (!mkdtemp(pattern)) return;
     const fs::path folder = pattern;
     std::error_code error;
-    fs::copy_file(build / "gloam", folder / "gloam", error);
+    fs::copy_file(benchGameProgram(), folder / "gloam", error);
     if (!error) fs::copy(build / "levels", folder / "levels", fs::copy_options::recursive, error);
     if (!error) {
         std::ofstream settings(folder / "gloam.cfg", std::ios::binary);
-        settings << "0\r\n1.00000000\r\n";
+        settings << settingsText;
         if (!settings) error = std::make_error_code(std::errc::io_error);
     }
     if (error) {
@@ -175,6 +181,76 @@ int GameProcess::stop() {
     pid_ = -1;
     if (status == -1 || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// ---- the floor program ------------------------------------------------------------------------
+
+FloorProcess::~FloorProcess() {
+    Report report;
+    if (pid_ > 0) finish(0, &report);
+}
+
+bool FloorProcess::start(int width, int height, bool fullScreen) {
+    if (pid_ > 0) return false;
+    const std::string program = benchProgramFolder() + "/gloam_floor";
+    char pattern[] = "/tmp/gloam_floor.XXXXXX";
+    const int fd = mkstemp(pattern);
+    if (fd < 0) return false;
+    log_ = pattern;
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    const std::string full = fullScreen ? "1" : "0";
+    char* const arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(w.c_str()),
+                               const_cast<char*>(h.c_str()), const_cast<char*>(full.c_str()),
+                               nullptr};
+    const pid_t child = fork();
+    if (child < 0) {
+        ::close(fd);
+        return false;
+    }
+    if (child == 0) {
+        dup2(fd, 1);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        execv(program.c_str(), arguments);
+        _exit(127);
+    }
+    ::close(fd);
+    pid_ = child;
+    return true;
+}
+
+bool FloorProcess::running() const {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    return waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+bool FloorProcess::finish(double timeoutS, Report* report) {
+    if (pid_ <= 0) return false;
+    const double start = benchNow();
+    while (running() && benchNow() - start < timeoutS)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(pid_, SIGTERM); // harmless when it has ended by itself
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    std::ifstream file(log_);
+    std::string word;
+    file >> word >> report->late >> word >> report->counted >> word >> report->worstMs >> word >>
+        report->cpuMs;
+    std::remove(log_.c_str());
+    return file && WIFEXITED(status) && WEXITSTATUS(status) == 0 && report->counted > 0;
+}
+
+std::vector<uint8_t> floorTopReference() {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < TITLE_TOP_ROWS; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            rgb.push_back(static_cast<uint8_t>(x & 255));
+            rgb.push_back(static_cast<uint8_t>(y & 255));
+            rgb.push_back(128);
+        }
+    }
+    return rgb;
 }
 
 // ---- Xlib, loaded at run time -----------------------------------------------------------------
@@ -328,6 +404,17 @@ std::vector<uint8_t> titleTopReference() {
         }
     }
     return rgb;
+}
+
+unsigned long windowOfSize(GameProcess& game, XProbe& x, int width, int height) {
+    const double start = benchNow();
+    while (benchNow() - start < 60 && game.running()) {
+        int w = 0, h = 0;
+        const unsigned long window = x.findWindow("Gloam Didaruv");
+        if (window && x.size(window, &w, &h) && w == width && h == height) return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return 0;
 }
 
 bool waitForTitle(GameProcess& game, XProbe& x, double timeoutS, unsigned long* window) {

@@ -33,9 +33,14 @@ pid_t displayServerPid();
 // Monotonic seconds.
 double benchNow();
 
+// The game program the benchmarks run: $GLOAM_BENCH_GAME when set (to
+// measure another build of the game), else gloam beside the benchmark.
+std::string benchGameProgram();
+
 class GameProcess {
   public:
-    GameProcess();
+    // The folder's gloam.cfg: a 320 x 240 window unless told otherwise.
+    explicit GameProcess(const std::string& settings = "0\r\n1.00000000\r\n");
     ~GameProcess(); // stops a running game and removes the folder
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -54,6 +59,38 @@ class GameProcess {
     std::string folder_;
     pid_t pid_ = -1;
 };
+
+// The floor program (gloam_floor beside the benchmark): one 320 x 240
+// picture enlarged to the window 60 times a second, the least any game on
+// this platform can cost. Every figure of the game is given against it.
+class FloorProcess {
+  public:
+    FloorProcess() = default;
+    ~FloorProcess(); // stops it
+    FloorProcess(const FloorProcess&) = delete;
+    FloorProcess& operator=(const FloorProcess&) = delete;
+
+    struct Report {
+        int late = 0;     // frames later than 20 ms
+        int counted = 0;  // of these frames (600 unless stopped early)
+        int worstMs = 0;  // the longest frame
+        double cpuMs = 0; // CPU time per frame
+    };
+    bool start(int width, int height, bool fullScreen);
+    pid_t pid() const { return pid_; }
+    bool running() const;
+    // Waits (at most timeoutS, then SIGTERM) for it to end and reads its
+    // report of the 600 frames after the first 60. False when it ended badly.
+    bool finish(double timeoutS, Report* report);
+
+  private:
+    std::string log_;
+    pid_t pid_ = -1;
+};
+
+// The floor's picture: red = x, green = y, blue = 128, as RGB rows of the
+// top-left TITLE_TOP_ROWS x 320 pixels at scale 1.
+std::vector<uint8_t> floorTopReference();
 
 class XProbe {
   public:
@@ -85,6 +122,10 @@ std::vector<uint8_t> titleTopReference();
 // Polls until the game's window shows the title; false after timeoutS or
 // when the game ends. The window id is left in *window.
 bool waitForTitle(GameProcess& game, XProbe& x, double timeoutS, unsigned long* window);
+
+// The game window once it is width x height (S and W make a new one); 0
+// after a minute or when the game ends.
+unsigned long windowOfSize(GameProcess& game, XProbe& x, int width, int height);
 
 // The share (0..1) of a region's pixels whose colour differs from the
 // reference by more than 12 in any channel.

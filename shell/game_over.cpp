@@ -57,6 +57,13 @@ void drawInterleaved(const std::string& text, int offset) {
     drawText(second, static_cast<float>(x), static_cast<float>(baseY - offset));
 }
 
+void drawGameOverFrame(const Assets& assets, const GameOverState& state) {
+    clearScreen();
+    drawInterleaved("Game Over", state.textOffset());
+    drawImage(assets.player.get(), 155, 220, 0);
+    drawImage(assets.foot.get(), 115, static_cast<float>(state.footY), 0);
+}
+
 void gameOver(Game& game) {
     Shell& shell = game.shell;
     const Assets& a = game.assets;
@@ -65,8 +72,6 @@ void gameOver(Game& game) {
     flushKeys();
     for (;;) {
         state.stepWobble();
-        clearScreen();
-        drawInterleaved("Game Over", state.textOffset());
         const FootState foot = state.stepFoot();
         if (foot == FootState::Landed) {
             shell.sfxChannel = allocChannel();
@@ -75,8 +80,7 @@ void gameOver(Game& game) {
             return;
         }
         if (keyDown(KEY_ESCAPE)) return;
-        drawImage(a.player.get(), 155, 220, 0);
-        drawImage(a.foot.get(), 115, static_cast<float>(state.footY), 0);
+        drawGameOverFrame(a, state);
         flipFrame(-1);
         if (terminateRequested()) exitProgram(game);
     }

@@ -41,6 +41,8 @@ struct PauseZoom {
     void step(); // one frame on: moves, turning back at 0 and at the limit
     Rect rect() const { return pauseEffectRect(effect, zoom); }
 };
+// One pause frame in the pause's blend and alpha: the frozen picture, "Paused.".
+void drawPauseFrame(Image* frozen, const PauseZoom& zoom);
 
 // ---- Game Over ----------------------------------------------------------------------------
 enum class FootState {
@@ -61,3 +63,5 @@ struct GameOverState {
 // The two halves drawInterleaved draws: odd characters each followed by a
 // space, even characters each preceded by one.
 std::pair<std::string, std::string> interleavedHalves(const std::string& text);
+// One Game Over frame: the wobbling words, the miner and the foot.
+void drawGameOverFrame(const Assets& assets, const GameOverState& state);

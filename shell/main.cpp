@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
 
     showLoadingPicture();
     audioOpen();
-    loadAssets(game.assets);
+    loadAssetsForTitle(game.assets); // the rest of the sounds decode meanwhile
 
     std::string error;
     if (!readLevelCount(game.world, &error)) runtimeError(error);

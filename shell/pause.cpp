@@ -88,6 +88,15 @@ void PauseZoom::step() {
     if (zoom <= 0 || zoom >= pauseEffectLimit(effect)) zoomStep = -zoomStep;
 }
 
+void drawPauseFrame(Image* frozen, const PauseZoom& zoom) {
+    clearScreen();
+    const Rect r = zoom.rect();
+    drawImageRect(frozen, static_cast<float>(r.x), static_cast<float>(r.y),
+                  static_cast<float>(r.width), static_cast<float>(r.height), 0);
+    drawText(PAUSE_TEXT, static_cast<float>(160 - textWidth(PAUSE_TEXT) / 2),
+             static_cast<float>(120 - textHeight(PAUSE_TEXT) / 2));
+}
+
 void pauseScreen(Game& game) {
     // Without a window no key can ever end the pause.
     if (!graphicsOpen()) return;
@@ -96,7 +105,7 @@ void pauseScreen(Game& game) {
     Shell& shell = game.shell;
     GameState& g = game.world;
 
-    g.newScreenGrab = createImage(graphicsWidth(), graphicsHeight(), 1, -1);
+    g.newScreenGrab = createImage(canvasWidth(), canvasHeight(), 1, -1);
     grabImage(g.newScreenGrab.get(), 0, 0, 0);
     PauseZoom zoom;
     zoom.effect = floatToInt(rndRange(3, 0));
@@ -106,13 +115,8 @@ void pauseScreen(Game& game) {
     if (shell.musicOn) setChannelVolume(shell.musicChannel, PAUSE_MUSIC_VOLUME);
 
     while (pauseKeys(game)) {
-        clearScreen();
         zoom.step();
-        const Rect r = zoom.rect();
-        drawImageRect(g.newScreenGrab.get(), static_cast<float>(r.x), static_cast<float>(r.y),
-                      static_cast<float>(r.width), static_cast<float>(r.height), 0);
-        drawText(PAUSE_TEXT, static_cast<float>(160 - textWidth(PAUSE_TEXT) / 2),
-                 static_cast<float>(120 - textHeight(PAUSE_TEXT) / 2));
+        drawPauseFrame(g.newScreenGrab.get(), zoom);
         flipFrame(-1);
         if (terminateRequested()) exitProgram(game);
     }

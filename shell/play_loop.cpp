@@ -45,6 +45,8 @@ void deathStep(Game& game) {
 } // namespace
 
 void newGame(Game& game) {
+    // A game started as soon as the title shows waits for the last sounds.
+    finishLoadingSounds(game.assets);
     GameState& g = game.world;
     g.slideInPending = 1;
     flushKeys();

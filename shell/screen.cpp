@@ -99,6 +99,9 @@ void Screen::openDisplay(int lw, int lh, int ww, int wh, int depth, int hertz) {
     if (!openGraphics(ww, wh, depth, hertz, 0)) {
         runtimeError(std::string("Cannot open the game window: ") + graphicsError());
     }
+    // Every frame is drawn once at the logical size and enlarged as a whole
+    // when presented, so the cost of a frame hardly grows with the window.
+    setGraphicsCanvas(lw, lh);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, lw, lh, 0, 0, 1);

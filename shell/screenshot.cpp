@@ -1,5 +1,6 @@
-// screenshot.cpp - F10 writes the back buffer, at the window's real pixel
-// size, as the first free screenNNN.jpg in the game's write folder. Nothing confirms
+// screenshot.cpp - F10 writes the frame as the window shows it, at the
+// window's real pixel size, as the first free screenNNN.jpg in the game's
+// write folder. Nothing confirms
 // it and a failure is silent: the game simply goes on.
 #include "shell/screenshot.h"
 
@@ -28,7 +29,7 @@ std::string nextScreenshotName(const std::string& folder) {
 }
 
 void saveScreenshot(const std::string& folder) {
-    const PixelBuffer pixels = grabPixels(0, 0, graphicsWidth(), graphicsHeight());
+    const PixelBuffer pixels = grabWindowPixels();
     if (pixels.width <= 0 || pixels.height <= 0) return; // no window to take
     saveJpeg(pixels, nextScreenshotName(folder), SCREENSHOT_QUALITY);
 }

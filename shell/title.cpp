@@ -64,6 +64,15 @@ TitleChoice titleKeys(Game& game) {
 
 } // namespace
 
+void drawTitleFrame(const Assets& assets, ScrollerState& scroller) {
+    drawImage(assets.titleScreen.get(), 0, 0, 0);
+    scroller.rotate();
+    drawText(scroller.visible(), static_cast<float>(scroller.x), SCROLLER_Y);
+    drawImage(assets.scrollLeft.get(), 48, 184, 0);
+    drawImage(assets.scrollRight.get(), 256, 184, 0);
+    scroller.advance();
+}
+
 void titleScreen(Game& game) {
     Shell& shell = game.shell;
     const Assets& a = game.assets;
@@ -75,12 +84,7 @@ void titleScreen(Game& game) {
     scroller.reset();
 
     for (;;) {
-        drawImage(a.titleScreen.get(), 0, 0, 0);
-        scroller.rotate();
-        drawText(scroller.visible(), static_cast<float>(scroller.x), SCROLLER_Y);
-        drawImage(a.scrollLeft.get(), 48, 184, 0);
-        drawImage(a.scrollRight.get(), 256, 184, 0);
-        scroller.advance();
+        drawTitleFrame(a, scroller);
         if (shell.screen.labelTimer > 0) shell.screen.drawModeLabel();
 
         // Leaving to play keeps this frame unpresented: the slide starts from it.

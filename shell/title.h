@@ -25,3 +25,5 @@ struct ScrollerState {
     void advance() { x -= 1; }
     std::string visible() const; // the characters drawn this frame
 };
+// One title frame without the size label; moves the scroller on by a pixel.
+void drawTitleFrame(const Assets& assets, ScrollerState& scroller);

@@ -20,6 +20,8 @@
 
 #include "engine/resources/image.h"
 #include "engine/resources/resource_store.h"
+#include "shell/game.h"
+#include "shell/play_loop.h"
 #include "world/assets.h"
 
 namespace fs = std::filesystem;
@@ -410,6 +412,41 @@ TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
     }
     ASSERT_TRUE(early.player);
     EXPECT_EQ(imageFrames(early.player.get()), imageFrames(plain.player.get()));
+}
+
+// Start-up shows the title once its tune is decoded; a game started at once
+// waits for the other sounds, which then equal a plain load, and plays its tune.
+TEST(AssetsTest, TheTitleWaitsForItsTuneAndAGameStartedAtOnceForTheRest) {
+    registerEmbeddedResources();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const bool sound = audioOpen();
+    unsetenv("SDL_AUDIODRIVER");
+    Game game;
+    beginLoadingSounds(game.assets);
+    loadAssetsForTitle(game.assets);
+    ASSERT_TRUE(game.assets.musicTitle);
+    EXPECT_FALSE(game.assets.soundLoaders[0].joinable());
+    newGame(game);
+    for (const std::jthread& decoder : game.assets.soundLoaders)
+        EXPECT_FALSE(decoder.joinable());
+    const std::pair<const char*, const SoundPtr*> sounds[] = {
+        {"sfx\\jump.ogg", &game.assets.jump},
+        {"sfx\\coin.ogg", &game.assets.coin},
+        {"sfx\\ow.ogg", &game.assets.ow},
+        {"sfx\\success.ogg", &game.assets.success},
+        {"sfx\\splat.ogg", &game.assets.splat},
+        {"mus\\ingame1.ogg", &game.assets.musicGame},
+        {"mus\\ingame2.ogg", &game.assets.musicTitle}};
+    for (const auto& [name, loaded] : sounds) {
+        const SoundPtr plain = loadSound(std::string("incbin::") + name, 0);
+        ASSERT_TRUE(plain && *loaded) << name;
+        EXPECT_EQ((*loaded)->samples, plain->samples) << name;
+    }
+    if (sound) {
+        EXPECT_TRUE(channelPlaying(game.shell.musicChannel));
+    }
+    stopChannel(game.shell.musicChannel);
+    audioClose();
 }
 
 TEST(AssetsTest, TunesLoopWithoutAJump) {

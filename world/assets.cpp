@@ -4,6 +4,7 @@
 #include "engine/resources/resource_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -220,13 +221,18 @@ void loadSounds(Assets& assets, const std::vector<const AssetEntry*>& share) {
         if (SoundPtr* slot = soundSlot(assets, e->name)) *slot = loadSound(url(e->name), e->flags);
 }
 
-// The sounds split into one share per decoder, balanced by compressed size
-// (largest first to the lighter share): the two tunes are nearly all of the
-// decoding, so each decoder gets one and the effects fill in.
+// The title tune alone is the first decoder's share: the title waits for it
+// and for nothing else. The other sounds split among the other decoders,
+// balanced by compressed size (largest first to the lighter share).
 std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> soundShares() {
+    std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> shares;
     std::vector<std::pair<size_t, const AssetEntry*>> sounds;
     for (const AssetEntry& e : kTable) {
         if (!isSound(e)) continue;
+        if (std::strcmp(e.name, TITLE_TUNE) == 0) {
+            shares[0].push_back(&e);
+            continue;
+        }
         const uint8_t* bytes = nullptr;
         size_t size = 0;
         findResource(e.name, &bytes, &size);
@@ -234,8 +240,8 @@ std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> soundShares() {
     }
     std::stable_sort(sounds.begin(), sounds.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> shares;
     std::array<size_t, SOUND_DECODERS> load{};
+    load[0] = SIZE_MAX; // the title tune's decoder takes nothing more
     for (const auto& [size, e] : sounds) {
         const size_t lightest =
             static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
@@ -255,7 +261,7 @@ void beginLoadingSounds(Assets& assets) {
             std::jthread([&assets, share = shares[i]] { loadSounds(assets, share); });
 }
 
-void loadAssets(Assets& assets) {
+void loadAssetsForTitle(Assets& assets) {
     beginLoadingSounds(assets); // nothing new when start-up began it already
     for (const AssetEntry& e : kTable) {
         if (isSound(e)) continue;
@@ -263,8 +269,17 @@ void loadAssets(Assets& assets) {
         // the loading picture has no slot and is skipped here.
         if (ImagePtr* slot = imageSlot(assets, e.name)) *slot = loadEntry(e);
     }
+    if (assets.soundLoaders[0].joinable()) assets.soundLoaders[0].join();
+}
+
+void finishLoadingSounds(Assets& assets) {
     for (std::jthread& decoder : assets.soundLoaders)
-        decoder.join();
+        if (decoder.joinable()) decoder.join();
+}
+
+void loadAssets(Assets& assets) {
+    loadAssetsForTitle(assets);
+    finishLoadingSounds(assets);
 }
 
 int baddieKindIndex(const std::string& kind) {

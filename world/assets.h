@@ -13,7 +13,9 @@
 #include "engine/resources/image.h"
 
 // Threads that decode the sounds at start-up: one per core of a small machine.
+// The first decodes only the title tune, so the title can start before the rest.
 constexpr int SOUND_DECODERS = 2;
+constexpr const char* TITLE_TUNE = "mus\\ingame2.ogg";
 
 struct Assets {
     ImagePtr player;     // 16 frames of 10 x 20: 0..7 facing right, 8..15 left
@@ -58,6 +60,11 @@ void beginLoadingSounds(Assets& assets);
 // Loads everything except the loading picture (which start-up shows and drops),
 // waiting for the sounds when beginLoadingSounds started them.
 void loadAssets(Assets& assets);
+// What the title needs: the pictures and the title tune. The other sounds go
+// on decoding in the background; until finishLoadingSounds returns, only
+// musicTitle of the sounds may be read.
+void loadAssetsForTitle(Assets& assets);
+void finishLoadingSounds(Assets& assets); // waits for every sound; at once when done
 
 // ---- Lookups ---------------------------------------------------------------------------
 // 0..19 for the twenty baddie keywords, -1 for anything else.

@@ -205,8 +205,8 @@ bool readBaddies(GameState& game, LineReader& lines, const std::string& name, st
 void grabOldScreen(GameState& game) {
     game.oldScreenGrab.reset();
     game.newScreenGrab.reset();
-    const int width = graphicsWidth();
-    const int height = graphicsHeight();
+    const int width = canvasWidth();
+    const int height = canvasHeight();
     if (width <= 0 || height <= 0) return;
     game.oldScreenGrab = createImage(width, height, 1, -1);
     game.newScreenGrab = createImage(width, height, 1, -1);
@@ -220,14 +220,18 @@ void playSlide(GameState& game) {
     if (!oldScreen || !newScreen) return;
     grabImage(newScreen, 0, 0, 0);
     for (int i = 0; i <= 320; i += 4) {
-        clearScreen();
-        drawImageRect(newScreen, static_cast<float>(320 - i), 0, 320, 240, 0);
-        drawImageRect(oldScreen, static_cast<float>(-i), 0, 320, 240, 0);
+        drawSlideFrame(oldScreen, newScreen, i);
         flipFrame(-1);
     }
 }
 
 } // namespace
+
+void drawSlideFrame(Image* oldScreen, Image* newScreen, int offset) {
+    clearScreen();
+    drawImageRect(newScreen, static_cast<float>(320 - offset), 0, 320, 240, 0);
+    drawImageRect(oldScreen, static_cast<float>(-offset), 0, 320, 240, 0);
+}
 
 std::string levelFileName(int level, const std::string& directory) {
     return directory + "\\level" + intToString(level) + ".txt";

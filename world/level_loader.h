@@ -22,3 +22,7 @@ bool loadLevel(GameState& game, const Assets& assets, std::string* error);
 
 // Draws the picture that backdropName selects, or nothing.
 void drawBackdrop(const GameState& game, const Assets& assets);
+
+// One frame of the level-change slide: the old screen moved `offset` pixels
+// to the left, the new one coming in from the right.
+void drawSlideFrame(Image* oldScreen, Image* newScreen, int offset);

@@ -12,6 +12,7 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -41,6 +42,17 @@ struct Context {
     int pictureWidth = 0, pictureHeight = 0;
     int windowWidth = 0, windowHeight = 0; // the whole drawable
     int swapInterval = NO_INTERVAL;
+    GLuint canvasTexture = 0, canvasFramebuffer = 0; // 0: drawing goes to the window
+    int canvasWidth = 0, canvasHeight = 0;
+};
+
+// Framebuffer calls, from the driver at the first canvas.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC gen = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC remove = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bind = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC attach = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC status = nullptr;
 };
 
 struct DisplayService {
@@ -48,6 +60,7 @@ struct DisplayService {
     SDL_Window* shareWindow = nullptr;
     SDL_GLContext shareContext = nullptr;
     FramePacer pacer;
+    FramebufferCalls fb;
     uint32_t generation = 1;
     int defaultFlags = 0;
     std::string title;
@@ -196,14 +209,102 @@ void clearBorders(const Context& c) {
     glPopAttrib();
 }
 
+template <typename F> bool loadCall(F* call, const char* name, const char* extensionName) {
+    *call = reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
+    if (!*call) *call = reinterpret_cast<F>(SDL_GL_GetProcAddress(extensionName));
+    return *call != nullptr;
+}
+
+bool loadFramebufferCalls() {
+    FramebufferCalls& f = service.fb;
+    if (f.status) return true;
+    const bool all = SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") ||
+                     SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object");
+    if (!all) return false;
+    const bool loaded =
+        loadCall(&f.gen, "glGenFramebuffers", "glGenFramebuffersEXT") &&
+        loadCall(&f.remove, "glDeleteFramebuffers", "glDeleteFramebuffersEXT") &&
+        loadCall(&f.bind, "glBindFramebuffer", "glBindFramebufferEXT") &&
+        loadCall(&f.attach, "glFramebufferTexture2D", "glFramebufferTexture2DEXT") &&
+        loadCall(&f.status, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT");
+    if (!loaded) f = FramebufferCalls{};
+    return loaded;
+}
+
+void releaseCanvas(Context& c) {
+    if (c.canvasFramebuffer) {
+        service.fb.bind(GL_FRAMEBUFFER, 0);
+        service.fb.remove(1, &c.canvasFramebuffer);
+    }
+    if (c.canvasTexture) glDeleteTextures(1, &c.canvasTexture);
+    c.canvasFramebuffer = c.canvasTexture = 0;
+    c.canvasWidth = c.canvasHeight = 0;
+}
+
+// Texture coordinate (0..1) at the picture's near edge for an enlargement of
+// `from` canvas pixels onto `to` window pixels. Window pixel p must show
+// canvas pixel floor(p * from / to): the pixel centre is moved back to the
+// pixel's near edge and then forward by half the smallest distance by which
+// p * from / to ever falls short of the next whole canvas pixel (gcd / to),
+// so no rounding of the interpolated coordinate can pick a neighbour.
+float nearEdgeCoordinate(int from, int to) {
+    int a = from, b = to;
+    while (b != 0)
+        a = std::exchange(b, a % b);
+    const double perPixel = static_cast<double>(from) / to;
+    const double nudge = 0.5 * static_cast<double>(a) / to;
+    return static_cast<float>((-0.5 * perPixel + nudge) / from);
+}
+
+// Draws the canvas over the game picture of the window's back buffer, leaving
+// the GL's state (and so the renderer's caches) as they were.
+void drawEnlargement(const Context& c) {
+    service.fb.bind(GL_FRAMEBUFFER, 0);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT |
+                 GL_VIEWPORT_BIT | GL_TRANSFORM_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 1, 1, 0, -1, 1); // the picture as a unit square, y down
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, c.canvasTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    const float u0 = nearEdgeCoordinate(c.canvasWidth, c.pictureWidth);
+    // Texture rows count from the bottom: the top edge is coordinate 1.
+    const float v0 = 1.0f - nearEdgeCoordinate(c.canvasHeight, c.pictureHeight);
+    glBegin(GL_QUADS);
+    glTexCoord2f(u0, v0);
+    glVertex2f(0, 0);
+    glTexCoord2f(u0 + 1.0f, v0);
+    glVertex2f(1, 0);
+    glTexCoord2f(u0 + 1.0f, v0 - 1.0f);
+    glVertex2f(1, 1);
+    glTexCoord2f(u0, v0 - 1.0f);
+    glVertex2f(0, 1);
+    glEnd();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}
+
 void present(int interval) {
     Context& c = service.current;
     if (interval != c.swapInterval) {
         SDL_GL_SetSwapInterval(interval); // refused by some drivers (Xvfb): not an error
         c.swapInterval = interval;
     }
+    if (c.canvasFramebuffer) drawEnlargement(c);
     clearBorders(c);
     SDL_GL_SwapWindow(c.window);
+    if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
 }
 
 void clearWholeWindow() {
@@ -334,6 +435,8 @@ void closeGraphics() {
     const Context c = std::exchange(service.current, Context{});
     if (!c.gl) return;
     countGeneration();
+    Context closing = c;
+    releaseCanvas(closing); // the texture is shared: it would outlive the context
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(c.gl);
     SDL_DestroyWindow(c.window); // a full-screen window gives the desktop its mode back
@@ -363,6 +466,79 @@ void flipFrame(int sync) {
     present(0);
 }
 
+bool setGraphicsCanvas(int width, int height) {
+    Context& c = service.current;
+    if (!c.gl || width <= 0 || height <= 0) return false;
+    if (c.canvasWidth == width && c.canvasHeight == height) return true;
+    releaseCanvas(c);
+    // A window of exactly that size is its own canvas: drawing straight into
+    // it gives the same picture without a copy per frame.
+    if (width == c.windowWidth && height == c.windowHeight) return true;
+    if (!loadFramebufferCalls()) return false;
+    glGenTextures(1, &c.canvasTexture);
+    glBindTexture(GL_TEXTURE_2D, c.canvasTexture);
+    // Like the window: colour only, so whatever is drawn reads back opaque.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    service.fb.gen(1, &c.canvasFramebuffer);
+    service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
+    service.fb.attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.canvasTexture, 0);
+    if (service.fb.status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        releaseCanvas(c);
+        glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
+        return false;
+    }
+    c.canvasWidth = width;
+    c.canvasHeight = height;
+    // A new surface to draw on: the renderer starts its state and caches
+    // afresh (they may name the texture just bound and unbound).
+    countGeneration();
+    glViewport(0, 0, width, height);
+    clearWholeWindow();
+    return true;
+}
+
+int canvasWidth() {
+    const Context& c = service.current;
+    return c.canvasFramebuffer ? c.canvasWidth : c.pictureWidth;
+}
+
+int canvasHeight() {
+    const Context& c = service.current;
+    return c.canvasFramebuffer ? c.canvasHeight : c.pictureHeight;
+}
+
+bool readPresentedPicture(uint8_t* rgba, int pitch) {
+    const Context& c = service.current;
+    if (!c.gl || !rgba) return false;
+    if (c.canvasFramebuffer) drawEnlargement(c);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba);
+    glPopClientAttrib();
+    if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
+    // GL rows run bottom-up; ours run top-down.
+    const size_t rowBytes = static_cast<size_t>(pitch);
+    for (int top = 0, bottom = c.pictureHeight - 1; top < bottom; ++top, --bottom) {
+        uint8_t* a = rgba + rowBytes * static_cast<size_t>(top);
+        uint8_t* b = rgba + rowBytes * static_cast<size_t>(bottom);
+        std::swap_ranges(a, a + rowBytes, b);
+    }
+    return true;
+}
+
+int canvasPixelOf(int windowPixel, int canvasSize, int windowSize) {
+    if (windowSize <= 0) return 0;
+    return static_cast<int>(static_cast<int64_t>(windowPixel) * canvasSize / windowSize);
+}
+
 int graphicsWidth() {
     return service.current.pictureWidth;
 }
@@ -371,8 +547,9 @@ int graphicsHeight() {
 }
 
 void graphicsViewport(int* x, int* y) {
-    if (x) *x = service.current.pictureX;
-    if (y) *y = service.current.pictureY;
+    const Context& c = service.current;
+    if (x) *x = c.canvasFramebuffer ? 0 : c.pictureX;
+    if (y) *y = c.canvasFramebuffer ? 0 : c.pictureY;
 }
 
 uint32_t graphicsGeneration() {

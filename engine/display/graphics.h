@@ -46,9 +46,25 @@ void setEventPollingSwitch(void (*onWindow)(bool on));
 void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
 int graphicsWidth();      // size of the game picture in pixels; 0 without a context
 int graphicsHeight();
-// Lower-left corner of the game picture in the window, in GL window
-// coordinates (y from the bottom) as glViewport and glReadPixels count them;
-// (0, 0) unless a full-screen display had to centre a smaller picture.
+
+// ---- The canvas ------------------------------------------------------------------------------
+// Drawing goes to an off-screen width x height picture from now on (until
+// the context closes); flipFrame shows it enlarged, nearest pixel, over the
+// whole game picture. Without a canvas drawing goes to the window itself, as
+// it does when the window is exactly width x height. False (drawing stays on
+// the window) when the driver has no framebuffers.
+bool setGraphicsCanvas(int width, int height);
+int canvasWidth(); // the picture drawing goes to: the canvas, else the game picture
+int canvasHeight();
+// The game picture as flipFrame shows it (graphicsWidth x graphicsHeight
+// RGBA bytes, top row first, rows `pitch` bytes apart); false without a context.
+bool readPresentedPicture(uint8_t* rgba, int pitch);
+// Window pixel x (or y) of a picture `windowSize` wide shows canvas pixel
+// x * canvasSize / windowSize, rounded down: the enlargement flipFrame draws.
+int canvasPixelOf(int windowPixel, int canvasSize, int windowSize);
+// Lower-left corner of the picture drawing goes to, in GL coordinates (y from
+// the bottom) as glViewport and glReadPixels count them: (0, 0) on a canvas or
+// in a window, the corner of a centred picture on a larger full screen.
 void graphicsViewport(int* x, int* y);
 uint32_t graphicsGeneration(); // grows at every open and close; never 0
 void hidePointer();

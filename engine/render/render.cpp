@@ -257,11 +257,11 @@ PixelBuffer grabPixels(int x, int y, int width, int height) {
     setBlend(SOLID_BLEND);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, buffer.pitch / 4);
-    // Window rows count from the bottom, from the corner of the game picture
-    // (which a full-screen display may have centred in a larger screen).
+    // Rows count from the bottom: of the canvas, or else of the game picture
+    // in the window (which a full-screen display may have centred).
     int pictureX = 0, pictureY = 0;
     graphicsViewport(&pictureX, &pictureY);
-    glReadPixels(pictureX + x, pictureY + graphicsHeight() - y - height, width, height, GL_RGBA,
+    glReadPixels(pictureX + x, pictureY + canvasHeight() - y - height, width, height, GL_RGBA,
                  GL_UNSIGNED_BYTE, buffer.bytes.data());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     // GL rows run bottom-up; ours run top-down.
@@ -272,5 +272,12 @@ PixelBuffer grabPixels(int x, int y, int width, int height) {
         std::swap_ranges(a, a + pitch, b);
     }
     setBlend(savedBlend);
+    return buffer;
+}
+
+PixelBuffer grabWindowPixels() {
+    if (!graphicsOpen()) return {};
+    PixelBuffer buffer = createPixelBuffer(graphicsWidth(), graphicsHeight(), PF_RGBA32);
+    if (buffer.width == 0 || !readPresentedPicture(buffer.bytes.data(), buffer.pitch)) return {};
     return buffer;
 }

@@ -34,5 +34,9 @@ void drawImageRect(Image* image, float x, float y, float width, float height,
 
 // ---- Pictures from the screen ----------------------------------------------------
 ImagePtr createImage(int width, int height, int frames, int flags); // DYNAMIC_IMAGE always added
-void grabImage(Image* image, int x, int y, int frame);              // window pixels, y from the top
-PixelBuffer grabPixels(int x, int y, int width, int height);        // RGBA, first row at the top
+// Pixels of the picture drawing goes to (the 320 x 240 canvas once the
+// display manager has set one), y from the top.
+void grabImage(Image* image, int x, int y, int frame);
+PixelBuffer grabPixels(int x, int y, int width, int height); // RGBA, first row at the top
+// The whole game picture as the window shows it, at the window's pixel size.
+PixelBuffer grabWindowPixels();
