@@ -69,6 +69,7 @@ void gameOver(Game& game) {
         drawInterleaved("Game Over", state.textOffset());
         const FootState foot = state.stepFoot();
         if (foot == FootState::Landed) {
+            freeChannel(shell.sfxChannel);
             shell.sfxChannel = allocChannel();
             playSound(a.splat.get(), shell.sfxChannel);
         } else if (foot == FootState::Grounded && (keyDown(KEY_SPACE) || joyDown(0, 0))) {
