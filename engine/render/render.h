@@ -33,6 +33,7 @@ void drawImageRect(Image* image, float x, float y, float width, float height,
                    int frame); // negative size mirrors
 
 // ---- Pictures from the screen ----------------------------------------------------
-ImagePtr createImage(int width, int height, int frames, int flags); // DYNAMIC_IMAGE always added
+ImagePtr createImage(int width, int height, int frames, int flags); // DYNAMIC_IMAGE always added;
+                                                                    // frames start transparent
 void grabImage(Image* image, int x, int y, int frame);              // window pixels, y from the top
 PixelBuffer grabPixels(int x, int y, int width, int height);        // RGBA, first row at the top
