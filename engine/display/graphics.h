@@ -37,6 +37,10 @@ void setWindowTitle(const char* title);  // the fixed caption, before the first 
 bool openGraphics(int width, int height, int depth, int hertz, int flags);
 void closeGraphics();
 bool graphicsOpen();
+// Called with true just before a new window shows (and with false if it then
+// fails) and with false once a closed window is gone, so whoever drains the
+// window's events takes exactly the new window's. One switch; none by default.
+void setEventPollingSwitch(void (*onWindow)(bool on));
 
 // ---- Frames --------------------------------------------------------------------------------
 void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
