@@ -51,6 +51,9 @@ TEST(LongRunSound, ThousandsOfVisitsGamesExitsAndDeathsKeepEverySound) {
     ASSERT_TRUE(opened);
     ASSERT_TRUE(events);
     setInputPolling(true);
+    // The sounds outlive the device that plays them: game is made first.
+    Game game;
+    rules_test::makeTestAssets(game.assets);
     struct Restore {
         ~Restore() {
             setInputPolling(false);
@@ -69,8 +72,6 @@ TEST(LongRunSound, ThousandsOfVisitsGamesExitsAndDeathsKeepEverySound) {
         }
     });
 
-    Game game;
-    rules_test::makeTestAssets(game.assets);
     Assets& a = game.assets;
     a.musicTitle = testSound(MIX_RATE, SOUND_LOOP);
     a.musicGame = testSound(MIX_RATE, SOUND_LOOP);
