@@ -1,5 +1,6 @@
-// pause.cpp - H during play: the frozen frame swings through one of three
-// picture effects under "Paused." until H (resume) or Q (give up the game).
+// pause.cpp - H (or a pad's Start) during play: the frozen frame swings
+// through one of three picture effects under "Paused." until H or Start
+// (resume) or Q or Back (give up the game).
 //
 // The music plays on at a quarter volume; W, S, M and F10 keep working, and
 // F7 skips ahead one level per press (loaded when the pause ends).
@@ -29,8 +30,13 @@ void pauseDrawState() {
 bool pauseKeys(Game& game) {
     Shell& shell = game.shell;
     GameState& g = game.world;
-    if (keyHit(KEY_H)) return false;
-    if (keyHit(KEY_Q)) {
+    // A pad's Start resumes like H and its Back gives up like Q.
+    const bool resumeKey = keyHit(KEY_H) > 0;
+    const bool resumeButton = padHit(PAD_START, 0) > 0;
+    if (resumeKey || resumeButton) return false;
+    const bool quitKey = keyHit(KEY_Q) > 0;
+    const bool quitButton = padHit(PAD_BACK, 0) > 0;
+    if (quitKey || quitButton) {
         g.quitToTitle = 1;
         return false;
     }
@@ -85,6 +91,8 @@ void PauseZoom::step() {
 void pauseScreen(Game& game) {
     // Without a window no key can ever end the pause.
     if (!graphicsOpen()) return;
+    // Back does nothing in play; a press made there must not end this pause.
+    padHit(PAD_BACK, 0);
     Shell& shell = game.shell;
     GameState& g = game.world;
 

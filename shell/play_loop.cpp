@@ -84,7 +84,11 @@ bool playTick(Game& game, std::string* error) {
     drawHud(game);
     if (keyHit(KEY_F10)) saveScreenshot();
     if (game.shell.screen.labelTimer > 0) game.shell.screen.drawModeLabel();
-    if (keyHit(KEY_H)) pauseScreen(game);
+    // A pad's Start pauses like H; both are read, so neither is left over
+    // to end the pause at once.
+    const bool pauseKey = keyHit(KEY_H) > 0;
+    const bool pauseButton = padHit(PAD_START, 0) > 0;
+    if (pauseKey || pauseButton) pauseScreen(game);
     flipFrame(-1);
     deathStep(game);
     if (keyHit(KEY_Q)) g.quitToTitle = 1;

@@ -1,7 +1,7 @@
 // title.cpp - the title screen: the title picture, the scroller between its
-// two end pictures, the title tune, and the keys that start a game (F1 or
-// the joystick's second button), quit (Esc), switch the music (M) and change
-// the display (W, S). F10 saves the presented frame.
+// two end pictures, the title tune, and the keys that start a game (F1, the
+// joystick's second button or a pad's Start), quit (Esc), switch the music
+// (M) and change the display (W, S). F10 saves the presented frame.
 #include "shell/title.h"
 
 #include "engine/display/graphics.h"
@@ -48,7 +48,7 @@ enum class TitleChoice { Stay, Play, Quit };
 
 TitleChoice titleKeys(Game& game) {
     Shell& shell = game.shell;
-    if (keyHit(KEY_F1) || joyDown(1, 0)) return TitleChoice::Play;
+    if (keyHit(KEY_F1) || joyDown(1, 0) || padHit(PAD_START, 0)) return TitleChoice::Play;
     if (keyHit(KEY_ESCAPE)) return TitleChoice::Quit;
     if (keyHit(KEY_M)) {
         shell.musicOn = !shell.musicOn;

@@ -6,8 +6,8 @@
 #include "shell/game.h"
 
 const std::string& scrollerText();
-// Runs until F1 / joystick button 1 (returns to start a game) or Esc (sets
-// quitProgram).
+// Runs until F1 / joystick button 1 / a pad's Start (returns to start a
+// game) or Esc (sets quitProgram).
 void titleScreen(Game& game);
 
 constexpr int SCROLLER_LEFT = 75; // where the text starts, under the left end picture

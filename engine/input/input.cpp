@@ -93,6 +93,8 @@ int keyHit(int code) {
 void flushKeys() {
     pollEvents();
     clearKeys();
+    // Start and Back act like keys: a press from the screen before is forgotten.
+    joystickFlush();
 }
 
 void inputKeyEvent(int code, bool down, bool repeat) {

@@ -24,13 +24,21 @@ constexpr int KEY_F10 = 121;
 // ---- Keyboard ----------------------------------------------------------------------
 int keyDown(int code); // 1 while held
 int keyHit(int code);  // presses since the last keyHit of that code, then 0
-void flushKeys();      // drains pending events, then clears states, hits and characters
+void flushKeys();      // drains events, then clears key states and hits, and pads' Start / Back
 
 // ---- Joystick (port 0 is the first working joystick) -------------------------------
+// A pad SDL knows reads by name: button 0 south, 1 east; x is -1 / +1 exactly
+// while the d-pad or the left stick beyond half-way points that way, else 0.
+// Other joysticks read raw. Devices attached after joyCount take the lowest
+// free port at the next sample; a device pulled out reads as released.
+constexpr int PAD_BACK = 4;  // a pad's Back (select) button
+constexpr int PAD_START = 6; // a pad's Start button
+
 int joyCount();                    // enumerates the attached joysticks
 int joyDown(int button, int port); // samples, then 1 if held
 int joyHit(int button, int port);  // samples, then presses not yet reported
 float joyX(int port);              // samples, then axis 0 in -1..+1 (ends exact)
+int padHit(int button, int port);  // PAD_START / PAD_BACK presses not yet reported; 0 raw
 
 // ---- Events ------------------------------------------------------------------------
 void pollEvents(); // drains the window system's queue (re-entrancy safe); no-op without video
