@@ -58,11 +58,7 @@ ImagePtr maskedFrame(int width, int height) {
     image->flags = MASKED_IMAGE;
     image->frames.resize(1);
     PixelBuffer& px = image->frames[0].pixels;
-    px.width = width;
-    px.height = height;
-    px.pitch = width * 4;
-    px.format = PF_RGBA32;
-    px.bytes.assign(static_cast<size_t>(px.pitch) * height, 0);
+    px = createPixelBuffer(width, height, PF_RGBA32);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const float dx = (x + 0.5f - width / 2.0f) / (width / 2.0f);

@@ -25,11 +25,7 @@ ImagePtr tileStrip() {
     image->frames.resize(4);
     for (int f = 0; f < 4; ++f) {
         PixelBuffer& px = image->frames[static_cast<size_t>(f)].pixels;
-        px.width = 10;
-        px.height = 10;
-        px.pitch = 40;
-        px.format = PF_RGBA32;
-        px.bytes.assign(400, 0);
+        px = createPixelBuffer(10, 10, PF_RGBA32);
         for (int i = 0; i < 100; ++i) {
             uint8_t* p = &px.bytes[static_cast<size_t>(i) * 4];
             p[0] = static_cast<uint8_t>(60 * f + i);

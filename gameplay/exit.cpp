@@ -26,8 +26,9 @@ void exitRule(GameState& game, const Assets& assets, Platforms& tile, bool near)
     // player) is not counted again: one level per tick, one success sound.
     if (near && open && !game.loadLevelPending &&
         imagesOverlap(assets.playerMask.get(), player.x, player.y, 0, door, tile.x, tile.y, 0)) {
-        // The channel is not kept: nothing waits for this sound.
-        playSound(assets.success.get(), allocChannel());
+        // Nothing waits for this sound, so it takes a slot that goes back
+        // by itself when the sound ends; a reserved one would never return.
+        playSound(assets.success.get());
         player.level += 1;
         game.loadLevelPending = 1;
         game.slideInPending = 1;

@@ -74,6 +74,7 @@ void gameOver(Game& game) {
         state.stepWobble();
         const FootState foot = state.stepFoot();
         if (foot == FootState::Landed) {
+            freeChannel(shell.sfxChannel);
             shell.sfxChannel = allocChannel();
             playSound(a.splat.get(), shell.sfxChannel);
         } else if (foot == FootState::Grounded && (keyDown(KEY_SPACE) || joyDown(0, 0))) {

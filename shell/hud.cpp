@@ -99,6 +99,7 @@ void drawHud(Game& game) {
 void lostLifeWait(Game& game) {
     Shell& shell = game.shell;
     const Sound* ow = game.assets.ow.get();
+    freeChannel(shell.sfxChannel);
     shell.sfxChannel = allocChannel();
     playSound(ow, shell.sfxChannel);
     if (shell.sfxChannel) {

@@ -57,6 +57,7 @@ void newGame(Game& game) {
     g.loadLevelPending = 1;
     g.playerDied = 0;
     g.quitToTitle = 0;
+    freeChannel(game.shell.musicChannel);
     game.shell.musicChannel = allocChannel();
     if (game.shell.musicOn) playSound(game.assets.musicGame.get(), game.shell.musicChannel);
 }

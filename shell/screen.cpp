@@ -44,6 +44,11 @@ bool usableScale(const Screen& screen, float scale) {
            scaled(screen.logicalHeight, scale) <= desktopHeight;
 }
 
+// The sizes S walks through; S reaches each of them whatever the desktop.
+bool onCycle(float scale) {
+    return scale == 1.0f || scale == 2.0f || scale == 2.5f || scale == 3.2f;
+}
+
 // Makes the new file's bytes durable before it replaces the old one.
 void syncFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY);
@@ -125,7 +130,9 @@ void readSettings(Screen& screen, const std::string& path) {
     screen.colourDepth = floatToInt(stringToFloat(depthLine));
     if (screen.colourDepth < 0) screen.colourDepth = 0;
     const float scale = stringToFloat(scaleLine);
-    screen.scale = usableScale(screen, scale) ? scale : 1.0f;
+    // A size S could have chosen stays as read, even one larger than this
+    // desktop; only a hand-edited one the display cannot use is replaced.
+    screen.scale = onCycle(scale) || usableScale(screen, scale) ? scale : 1.0f;
 }
 
 void writeSettings(const Screen& screen, const std::string& path) {

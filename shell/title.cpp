@@ -78,6 +78,9 @@ void titleScreen(Game& game) {
     const Assets& a = game.assets;
 
     flushKeys();
+    // The channel of the last visit or game is given back before a new one
+    // is reserved, so a long run never runs out of them.
+    freeChannel(shell.musicChannel);
     shell.musicChannel = allocChannel();
     if (shell.musicOn) playSound(a.musicTitle.get(), shell.musicChannel);
     ScrollerState scroller;

@@ -13,13 +13,7 @@
 namespace {
 
 PixelBuffer rgbaBuffer(int width, int height) {
-    PixelBuffer buffer;
-    buffer.width = width;
-    buffer.height = height;
-    buffer.pitch = width * 4;
-    buffer.format = PF_RGBA32;
-    buffer.bytes.assign(static_cast<size_t>(buffer.pitch) * height, 0);
-    return buffer;
+    return createPixelBuffer(width, height, PF_RGBA32);
 }
 
 void setAlphaAt(PixelBuffer& buffer, int x, int y, uint8_t alpha) {

@@ -76,6 +76,27 @@ TEST(IoConvert, StringToFloatTable) {
     EXPECT_TRUE(std::isinf(stringToFloat("1e300"))); // too big for a float
 }
 
+TEST(IoConvert, StringToFloatReadsOnlyTheDecimalForm) {
+    const struct {
+        const char* text;
+        float value;
+    } cases[] = {
+        {"0x20", 0.0f},       // 1: hexadecimal stops after the 0
+        {"0X1p3", 0.0f},      // 2: hexadecimal with a binary exponent
+        {"inf", 0.0f},        // 3
+        {"-Infinity", 0.0f},  // 4
+        {"nan", 0.0f},        // 5
+        {"NAN(1)", 0.0f},     // 6
+        {" +.e5", 0.0f},      // 7: no digit at all
+        {"2e", 2.0f},         // 8: an exponent without digits is not part of it
+        {"2.5E+x", 2.5f},     // 9
+        {"-2.5e-1z", -0.25f}, // 10
+        {"3.2\n", 3.2f},      // 11: a settings line
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(stringToFloat(cases[i].text), cases[i].value) << "case " << i + 1;
+}
+
 TEST(IoConvert, FloatToStringExamples) {
     EXPECT_EQ(floatToString(1.0f), "1.00000000");
     EXPECT_EQ(floatToString(1.5f), "1.50000000");

@@ -246,7 +246,7 @@ TEST_P(RenderDraw, AlternatingPicturesBindTheirOwnTextures) {
 
 TEST_P(RenderDraw, MissingImagesAndFramesDrawNothing) {
     ImagePtr picture = makePicture(10, 20, MASKED_IMAGE, patterned);
-    ImagePtr blank = createImage(10, 10, 1, 1); // frame without pixels yet
+    ImagePtr blank = createImage(10, 10, 1, 1); // nothing grabbed into it yet
     drawImage(nullptr, 0, 0, 0);
     drawImage(picture.get(), 0, 0, 1);
     drawImage(picture.get(), 0, 0, -1);

@@ -2,8 +2,10 @@
 // graphics context: values are kept, nothing is drawn, nothing crashes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "engine/collision/collision.h"
 #include "engine/display/graphics.h"
 #include "engine/render/font.h"
 #include "engine/render/render.h"
@@ -67,7 +69,20 @@ TEST_F(RenderState, CreateImageFlagsAndFrames) {
         EXPECT_EQ(image->height, 480);
         EXPECT_EQ(image->frames.size(), 2u);
         EXPECT_EQ(image->maskRed + image->maskGreen + image->maskBlue, 0);
+        for (const ImageFrame& f : image->frames) { // transparent at once
+            EXPECT_EQ(f.pixels.format, PF_RGBA32);
+            EXPECT_EQ(f.pixels.width * f.pixels.height, 640 * 480);
+            EXPECT_EQ(std::count(f.pixels.bytes.begin(), f.pixels.bytes.end(), 0), 640 * 480 * 4);
+        }
     }
+    // Nothing of it meets a solid picture placed right over it.
+    ImagePtr blank = createImage(10, 10, 1, -1);
+    ImagePtr solid = createImage(10, 10, 1, -1);
+    PixelBuffer white = createPixelBuffer(10, 10, PF_RGB24);
+    std::fill(white.bytes.begin(), white.bytes.end(), 255);
+    setImageFramePixels(*solid, 0, white);
+    EXPECT_TRUE(imagesOverlap(solid.get(), 0, 0, 0, solid.get(), 5, 5, 0));
+    EXPECT_FALSE(imagesOverlap(blank.get(), 0, 0, 0, solid.get(), 0, 0, 0));
     EXPECT_FALSE(createImage(0, 10, 1, 0));
     EXPECT_FALSE(createImage(10, -1, 1, 0));
     EXPECT_FALSE(createImage(10, 10, 0, 0));

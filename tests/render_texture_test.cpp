@@ -102,6 +102,14 @@ TEST_P(RenderTexture, DestroyingAnImageFreesItsTextures) {
     ASSERT_TRUE(glIsTexture(name));
     red.reset();
     EXPECT_FALSE(glIsTexture(name));
+    // New pixels for a frame delete the texture of the old ones.
+    ImagePtr green = makePicture(4, 4, 0, [](int, int) { return Rgba{0, 255, 0}; });
+    drawImage(green.get(), 0, 0, 0);
+    const unsigned old = green->frames[0].texture;
+    ASSERT_TRUE(glIsTexture(old));
+    setImageFramePixels(*green, 0, green->frames[0].pixels);
+    EXPECT_FALSE(glIsTexture(old));
+    rendertest::fillBackground();
     // Drivers may hand the freed name to the next texture; drawing must not
     // trust a stale bind (Mesa never reuses names, so this mostly checks that
     // drawing goes on normally after a deletion).

@@ -95,6 +95,13 @@ TEST(ResourcesBmp, ColoursUsedAndIndexesBeyondThePalette) {
     ASSERT_TRUE(b);
     EXPECT_EQ(pixelAt(*b, 0, 0), 0xffabcdefu);
     EXPECT_EQ(pixelAt(*b, 1, 0), 0xff000000u);
+    // A 1-bit file that counts one colour still holds two entries before its rows.
+    b = decode(makeBmp(3, 2, 1, {0, 1, 1, 1, 0, 0}, {0x010203, 0xa0b0c0}, 1));
+    ASSERT_TRUE(b);
+    const uint32_t expected[] = {0xff010203u, 0xffa0b0c0u, 0xffa0b0c0u,
+                                 0xffa0b0c0u, 0xff010203u, 0xff010203u};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(pixelAt(*b, i % 3, i / 3), expected[i]) << "pixel " << i;
 }
 
 TEST(ResourcesBmp, IgnoresDataOffsetAndTrailingBytes) {

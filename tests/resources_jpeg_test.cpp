@@ -78,6 +78,47 @@ TEST(ResourcesJpeg, RefusesOtherComponentCountsAndDamage) {
     EXPECT_FALSE(decode(bmptest::makeBmp(2, 2, 24, {1, 2, 3, 4})));
 }
 
+// How many warnings libjpeg itself gives for a file, read to the end.
+long libjpegWarnings(const std::vector<uint8_t>& bytes) {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    err.output_message = [](j_common_ptr) {};
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    std::vector<uint8_t> row(cinfo.output_width * cinfo.output_components);
+    JSAMPROW p = row.data();
+    while (cinfo.output_scanline < cinfo.output_height)
+        jpeg_read_scanlines(&cinfo, &p, 1);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return err.num_warnings;
+}
+
+TEST(ResourcesJpeg, WarningsAloneDoNotRefuseAPicture) {
+    const std::vector<uint8_t> good =
+        jpegtest::encode(24, 16, 3, JCS_RGB, jpegtest::quadrants(24, 16));
+    ASSERT_EQ(good[2], 0xff); // the JFIF segment right after the start marker
+    ASSERT_EQ(good[3], 0xe0);
+    const size_t afterJfif = 4 + (good[4] << 8 | good[5]);
+    std::vector<uint8_t> stray = good; // 1: bytes between two markers
+    stray.insert(stray.begin() + static_cast<long>(afterJfif), {0x12, 0x34, 0x56});
+    std::vector<uint8_t> revision = good; // 2: JFIF version 3.1
+    revision[11] = 3;
+    const std::optional<PixelBuffer> clean = decode(good);
+    ASSERT_TRUE(clean);
+    int n = 0;
+    for (const std::vector<uint8_t>& f : {stray, revision}) {
+        ++n;
+        ASSERT_GT(libjpegWarnings(f), 0) << "case " << n << " must warn";
+        const std::optional<PixelBuffer> b = decode(f);
+        ASSERT_TRUE(b) << "case " << n;
+        EXPECT_EQ(b->bytes, clean->bytes) << "case " << n;
+    }
+}
+
 TEST(ResourcesJpeg, AbsurdSizeRefusedBeforeDecoding) {
     std::vector<uint8_t> f = jpegtest::encode(8, 8, 3, JCS_RGB, jpegtest::quadrants(8, 8));
     // Find the frame header (SOF0: ff c0) and claim 60000 x 60000.

@@ -25,11 +25,7 @@ inline ImagePtr makeImage(int w, int h, int frames, const Shape& opaque) {
     image->flags = MASKED_IMAGE;
     for (int f = 0; f < frames; ++f) {
         ImageFrame frame;
-        frame.pixels.width = w;
-        frame.pixels.height = h;
-        frame.pixels.pitch = w * 4;
-        frame.pixels.format = PF_RGBA32;
-        frame.pixels.bytes.assign(static_cast<size_t>(w * h * 4), 0);
+        frame.pixels = createPixelBuffer(w, h, PF_RGBA32);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 if (opaque(f, x, y))

@@ -233,6 +233,36 @@ TEST(ScreenSettings, ReadTable) {
     }
 }
 
+TEST(ScreenSettings, ScalesOfTheCycleAreKeptOnAnyDesktop) {
+    // A logical area as large as the desktop makes every scale above 1 too
+    // large for it, as 2.5 and 3.2 are on a small monitor.
+    int desktopWidth = 0, desktopHeight = 0;
+    if (!desktopSize(&desktopWidth, &desktopHeight)) GTEST_SKIP() << "no desktop to be larger than";
+    const struct {
+        const char* text;
+        float scale;
+    } cases[] = {
+        {"2.00000000", 2.0f}, // 1: on the cycle, too large: kept
+        {"2.50000000", 2.5f}, // 2
+        {"3.20000005", 3.2f}, // 3
+        {"3.2", 3.2f},        // 4: the same float
+        {"1.00000000", 1.0f}, // 5
+        {"0.5", 0.5f},        // 6: off the cycle but usable: kept
+        {"1.5", 1.0f},        // 7: off the cycle and too large: replaced
+        {"4", 1.0f},          // 8
+        {"3.1", 1.0f},        // 9: close to the cycle is not on it
+    };
+    const fs::path path = scratch() / "gloam.cfg";
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        putFile(path, std::string("0\r\n") + cases[i].text + "\r\n");
+        Screen screen;
+        screen.logicalWidth = desktopWidth;
+        screen.logicalHeight = desktopHeight;
+        readSettings(screen, path.string());
+        EXPECT_EQ(screen.scale, cases[i].scale) << "case " << i + 1;
+    }
+}
+
 TEST(ScreenSettings, WriteTable) {
     const struct {
         int depth;

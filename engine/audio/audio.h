@@ -5,6 +5,7 @@
 //   playSound(jump.get());                         // a fresh, self-releasing voice
 //   Channel music = allocChannel();
 //   playSound(tune.get(), music);                  // on a reserved channel
+//   freeChannel(music);                            // given back when replaced
 //
 // Without an output device everything is silent: sounds still load, channels
 // are none and channelPlaying is false.
@@ -40,6 +41,7 @@ bool audioActive();
 // ---- Sounds and channels -------------------------------------------------------------
 SoundPtr loadSound(const std::string& url, int flags); // decodes Ogg Vorbis completely
 Channel allocChannel();                                // reserved voice, none when full or silent
+void freeChannel(Channel channel); // stops it and gives its slot back; a stale handle does nothing
 Channel playSound(const Sound* sound, Channel channel = {}); // from the start
 void stopChannel(Channel channel);
 bool channelPlaying(Channel channel); // a stale handle is never playing

@@ -236,6 +236,23 @@ Channel playSound(const Sound* sound, Channel channel) {
     return Channel{id};
 }
 
+void freeChannel(Channel channel) {
+    Mixer& m = mixer();
+    std::lock_guard<std::mutex> hold(m.lock);
+    if (findVoice(m, channel)) releaseSlot(m, channel.id & SLOT_MASK);
+}
+
+int reservedChannels() {
+    Mixer& m = mixer();
+    std::lock_guard<std::mutex> hold(m.lock);
+    int count = 0;
+    for (uint32_t slot = 1; slot <= m.highSlot; ++slot)
+        if (tagStatus(m.voices[slot].tag.load(std::memory_order_relaxed)) != VOICE_FREE &&
+            !m.voices[slot].autoRelease)
+            ++count;
+    return count;
+}
+
 void stopChannel(Channel channel) {
     Mixer& m = mixer();
     std::lock_guard<std::mutex> hold(m.lock);

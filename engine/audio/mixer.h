@@ -40,6 +40,9 @@ bool audioOutputLost();
 // channel's end to the stream position rather than to a loaded machine's clock.
 uint64_t mixedFrames();
 
+// Slots held by allocChannel and not yet freed; a long run must keep this small.
+int reservedChannels();
+
 // Holds a playing voice where it is; a paused voice still counts as playing.
 void setChannelPaused(Channel channel, bool paused);
 

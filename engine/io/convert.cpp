@@ -61,9 +61,34 @@ int stringToInt(const std::string& text) {
 }
 
 float stringToFloat(const std::string& text) {
-    // c_str() stops at an embedded NUL, which ends the number like any other non-digit.
-    double value = strtod_l(text.c_str(), nullptr, cLocale());
-    return static_cast<float>(value);
+    // Only the decimal form: strtod alone would also take hexadecimal, "inf"
+    // and "nan", so the longest decimal prefix is cut out first. c_str()
+    // stops at an embedded NUL, which ends the number like any other non-digit.
+    const char* p = text.c_str();
+    while (isBlank(*p))
+        ++p;
+    const char* start = p;
+    if (*p == '+' || *p == '-') ++p;
+    const auto digits = [&p] {
+        const char* from = p;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+        return p - from;
+    };
+    auto count = digits();
+    if (*p == '.') {
+        ++p;
+        count += digits();
+    }
+    if (count == 0) return 0.0f;
+    if (*p == 'e' || *p == 'E') {
+        const char* mantissaEnd = p;
+        ++p;
+        if (*p == '+' || *p == '-') ++p;
+        if (digits() == 0) p = mantissaEnd;
+    }
+    const std::string number(start, p);
+    return static_cast<float>(strtod_l(number.c_str(), nullptr, cLocale()));
 }
 
 std::string intToString(int value) {

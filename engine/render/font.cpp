@@ -36,11 +36,7 @@ Image& glyphImage() {
         const uint8_t* table = fontTable();
         for (int cell = 0; cell < GLYPH_COUNT; ++cell) {
             PixelBuffer& px = image->frames[static_cast<size_t>(cell)].pixels;
-            px.width = CELL_WIDTH;
-            px.height = CELL_HEIGHT;
-            px.pitch = CELL_WIDTH * 4;
-            px.format = PF_RGBA32;
-            px.bytes.assign(static_cast<size_t>(px.pitch) * CELL_HEIGHT, 0);
+            px = createPixelBuffer(CELL_WIDTH, CELL_HEIGHT, PF_RGBA32);
             for (int row = 0; row < CELL_HEIGHT; ++row) {
                 const uint8_t bits = table[row * GLYPH_COUNT + cell];
                 for (int column = 0; column < CELL_WIDTH; ++column) {

@@ -232,7 +232,13 @@ ImagePtr createImage(int width, int height, int frames, int flags) {
     image->width = width;
     image->height = height;
     image->flags = flags | DYNAMIC_IMAGE;
+    // Every frame is transparent from the start: drawn before anything is
+    // grabbed into it, it shows nothing, and collision finds nothing in it.
     image->frames.resize(static_cast<size_t>(frames));
+    for (ImageFrame& f : image->frames) {
+        f.pixels = createPixelBuffer(width, height, PF_RGBA32);
+        if (f.pixels.format == 0) return nullptr;
+    }
     return image;
 }
 
@@ -244,8 +250,7 @@ void grabImage(Image* image, int x, int y, int frame) {
     // The screen is opaque whatever its alpha bits say: keep only the colour,
     // so the frame is masked like a loaded picture when the image is masked
     // and drawn solid when it is not.
-    releaseFrameTexture(image->frames[static_cast<size_t>(frame)]);
-    glCache.textureKnown = false; // the deleted name may have been bound
+    glCache.textureKnown = false; // the old name, deleted below, may have been bound
     setImageFramePixels(*image, frame, convertPixels(grabbed, PF_RGB24));
 }
 

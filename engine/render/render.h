@@ -33,7 +33,8 @@ void drawImageRect(Image* image, float x, float y, float width, float height,
                    int frame); // negative size mirrors
 
 // ---- Pictures from the screen ----------------------------------------------------
-ImagePtr createImage(int width, int height, int frames, int flags); // DYNAMIC_IMAGE always added
+// DYNAMIC_IMAGE always added; frames start transparent.
+ImagePtr createImage(int width, int height, int frames, int flags);
 // Pixels of the picture drawing goes to (the 320 x 240 canvas once the
 // display manager has set one), y from the top.
 void grabImage(Image* image, int x, int y, int frame);

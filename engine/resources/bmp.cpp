@@ -83,7 +83,9 @@ std::optional<PixelBuffer> decodeBmp(Stream& stream) {
     Palette palette;
     if (bits <= 8) {
         const uint32_t maxEntries = 1u << bits;
-        const uint32_t entries = coloursUsed != 0 ? coloursUsed : maxEntries;
+        // A 1-bit file always stores both entries, whatever its count says; with
+        // only one read, the rows would start 4 bytes early.
+        const uint32_t entries = coloursUsed != 0 && bits != 1 ? coloursUsed : maxEntries;
         // An index cannot reach past 2^bits entries; a larger count is corrupt and
         // would have us read (and skip) an arbitrary amount of data.
         if (entries > maxEntries) return std::nullopt;

@@ -92,9 +92,9 @@ void setImageFramePixels(Image& image, int frame, const PixelBuffer& pixels) {
     } else {
         f.pixels = pixels;
     }
-    // The texture no longer shows these pixels; the next draw makes a new one.
-    f.texture = 0;
-    f.textureGeneration = 0;
+    // The texture no longer shows these pixels: deleted now, or it would stay
+    // behind for good; the next draw makes a new one.
+    releaseFrameTexture(f);
 }
 
 PixelBuffer maskPixels(const PixelBuffer& src, int maskRed, int maskGreen, int maskBlue) {

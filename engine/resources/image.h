@@ -54,7 +54,7 @@ int imageWidth(const Image* image);  // frame width, 0 for none
 int imageHeight(const Image* image); // frame height, 0 for none
 int imageFrames(const Image* image); // frame count, 0 for none
 // Stores the buffer as the frame's pixels (masked when the image is masked and
-// the buffer has no alpha) and drops the frame's texture.
+// the buffer has no alpha) and deletes the frame's texture.
 void setImageFramePixels(Image& image, int frame, const PixelBuffer& pixels);
 // Mask colour -> alpha 0 with the 3 x 3 average of its unmasked neighbours.
 PixelBuffer maskPixels(const PixelBuffer& src, int maskRed, int maskGreen, int maskBlue);

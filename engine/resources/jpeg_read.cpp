@@ -41,12 +41,13 @@ struct SourceManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// libjpeg warns about damaged data (a marker inside the scan, a bad progression)
-// and carries on, filling what it could not decode with grey. A picture that is
-// partly invented is no better than none, and a tiny file could use that to
-// claim a huge picture, so warnings are fatal here; trace messages are ignored.
+// libjpeg warns and carries on about things a picture survives (stray bytes
+// between markers, an unknown JFIF revision), so warnings pass. One warning is
+// fatal: a marker where the scan data should go on means the data was cut short,
+// and libjpeg would fill the rest with grey; a tiny file could then claim a huge
+// picture. Trace messages are ignored.
 void onMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) cinfo->err->error_exit(cinfo);
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER) cinfo->err->error_exit(cinfo);
 }
 
 void onProgress(j_common_ptr cinfo) {

@@ -14,31 +14,15 @@
 # (root); otherwise the full disk is a file size limit and the read-only
 # folder is skipped.
 set -euo pipefail
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-BUILD=$(cd "${1:?usage: faults.sh BUILD_DIR}" && pwd)
-HERE=$(cd "$(dirname "$0")" && pwd)
-root=$(mktemp -d /tmp/gloam_faults.XXXXXX)
-pid=""
+e2e_name=faults
+source "$(dirname "$0")/lib/setup.bash"
+root=$scratch # one folder per run below it
 mounts=()
 xserver=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+cleanup_more() {
     if [ -n "$xserver" ]; then kill "$xserver" 2>/dev/null || true; fi
     for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || true; done
-    rm -rf "$root"
 }
-trap cleanup EXIT
-
-fail() {
-    echo "faults: FAIL: $*" >&2
-    [ -s "$errors" ] && { echo "--- program stderr ---" >&2; cat "$errors" >&2; }
-    exit 1
-}
-step() { echo "faults: $*"; }
 
 export SDL_AUDIODRIVER=dummy # no ALSA noise; the no-device case sets its own
 # A copy that cannot write beside itself writes to the player's folder: never

@@ -24,42 +24,11 @@
 # he starts with room to walk right. Set E2E_KEEP=folder to keep the captures
 # and screenshots.
 set -euo pipefail
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-BUILD=$(cd "${1:?usage: installed_play.sh BUILD_DIR}" && pwd)
-SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d /tmp/gloam_installed.XXXXXX)
+e2e_name=installed_play
+source "$(dirname "$0")/lib/setup.bash"
 prefix="$work/prefix"
 home="$prefix/lib/gloam-didaruv" # where the real program lives and writes
-pid=""
-
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-keep() {
-    [ -n "${E2E_KEEP:-}" ] || return 0
-    mkdir -p "$E2E_KEEP"
-    cp "$work"/cap/*.png "$home"/screen*.jpg "$E2E_KEEP"/ 2>/dev/null || true
-}
-fail() {
-    echo "installed_play: FAIL: $*" >&2
-    if [ -s "$work/stderr.txt" ]; then
-        echo "--- program stderr ---" >&2
-        grep -v 'disk i/o audio\|Writing to file' "$work/stderr.txt" >&2 || true
-    fi
-    keep
-    exit 1
-}
-step() { echo "installed_play: $*"; }
+keep_files() { echo "$work"/cap/*.png "$home"/screen*.jpg; }
 gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 # ---- the installation ------------------------------------------------------------------------

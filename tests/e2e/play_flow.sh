@@ -9,28 +9,8 @@
 #
 # Set E2E_KEEP=folder to keep the window captures for a look.
 set -euo pipefail
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-BUILD=$(cd "${1:?usage: play_flow.sh BUILD_DIR}" && pwd)
-HERE=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d /tmp/gloam_flow.XXXXXX)
-pid=""
-keep() { if [ -n "${E2E_KEEP:-}" ]; then mkdir -p "$E2E_KEEP" && cp "$work"/*.png "$E2E_KEEP"/; fi; }
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "play_flow: FAIL: $*" >&2
-    grep -v '^ALSA\|XDG_RUNTIME' "$work/stderr.txt" >&2 2>/dev/null || true
-    keep 2>/dev/null || true
-    exit 1
-}
-step() { echo "play_flow: $*"; }
+e2e_name=play_flow
+source "$(dirname "$0")/lib/setup.bash"
 
 cp "$BUILD/gloam" "$work/"
 cp -r "$HERE/levels/flow" "$work/levels"
