@@ -90,12 +90,6 @@ struct LineReader {
     }
 };
 
-// (n - 1) x 10 for a record column or row, wrapping like the 32-bit
-// arithmetic it stands for instead of overflowing on absurd numbers.
-int cellToPixels(int n) {
-    return static_cast<int>((static_cast<uint32_t>(n) - 1u) * static_cast<uint32_t>(TILE_SIZE));
-}
-
 void applyItemLine(GameState& game, const std::string& line) {
     game.itemFrames = 1;
     for (const ItemKeyword& k : kItemKeywords) {
@@ -228,6 +222,12 @@ void playSlide(GameState& game) {
 }
 
 } // namespace
+
+// Wraps like the 32-bit arithmetic it stands for instead of overflowing on
+// absurd numbers.
+int cellToPixels(int n) {
+    return static_cast<int>((static_cast<uint32_t>(n) - 1u) * static_cast<uint32_t>(TILE_SIZE));
+}
 
 std::string levelFileName(int level, const std::string& directory) {
     return directory + "\\level" + intToString(level) + ".txt";
