@@ -36,6 +36,11 @@ void setWindowTitle(const char* title);  // the fixed caption, before the first 
 // Returns false (and leaves no context) when no window could be made.
 bool openGraphics(int width, int height, int depth, int hertz, int flags);
 void closeGraphics();
+// Gives the open window a new size or mode in place: the same window and
+// context, so textures stay valid and the keyboard keeps its focus and its
+// held keys (the drawing state is reset as after an open). Opens anew when
+// nothing is open.
+bool changeGraphics(int width, int height, int depth, int hertz);
 bool graphicsOpen();
 
 // ---- Frames --------------------------------------------------------------------------------
