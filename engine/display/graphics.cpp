@@ -3,6 +3,7 @@
 //
 //   openGraphics(640, 480, 0, 60, 0);   // a 640 x 480 window paced at 60 Hz
 //   ... draw ...; flipFrame(-1);        // once per frame
+//   changeGraphics(800, 600, 16, 60);   // the same window, now full screen
 //   closeGraphics();
 //
 // SDL video starts on the first open only, so tools that never open a window
