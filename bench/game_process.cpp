@@ -2,8 +2,8 @@
 // time to find and read its window.
 #include "game_process.h"
 
+#include "engine/pixels/pixel_buffer.h"
 #include "engine/resources/image.h"
-#include "engine/resources/pixel_buffer.h"
 #include "engine/resources/resource_store.h"
 
 #include <X11/Xlib.h>

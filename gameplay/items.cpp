@@ -6,9 +6,8 @@
 #include "gameplay/items.h"
 
 #include "engine/audio/audio.h"
-#include "engine/collision/collision.h"
+#include "engine/collision/contact.h"
 #include "engine/render/render.h"
-#include "gameplay/terrain.h"
 #include "world/messages.h"
 
 namespace {
@@ -33,15 +32,6 @@ void animateItem(Coins& item) {
     }
 }
 
-bool touchesPlayer(const Player& player, Image* playerPicture, const Coins& item, Image* picture) {
-    // The window is 10 pixels around the figure's top-left corner, so an item
-    // level with the figure's lower half is out of reach.
-    return isNear(player.x, player.y, imageWidth(playerPicture), item.x, item.y,
-                  imageHeight(picture)) &&
-           imagesOverlap(playerPicture, player.x, player.y, player.frame, picture, item.x, item.y,
-                         0);
-}
-
 } // namespace
 
 void itemPass(GameState& game, const Assets& assets) {
@@ -52,7 +42,8 @@ void itemPass(GameState& game, const Assets& assets) {
     for (size_t i = 0; i < list.size();) {
         Coins item = list[i];
         Image* picture = itemPicture(assets, item.itemKind);
-        const bool collected = touchesPlayer(player, playerPicture, item, picture);
+        const bool collected =
+            touches(playerPicture, player.x, player.y, player.frame, picture, item.x, item.y, 0);
         if (collected) {
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
             player.score += item.points;

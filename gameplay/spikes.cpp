@@ -4,19 +4,15 @@
 // Call spikePass once per tick after the message pass.
 #include "gameplay/spikes.h"
 
-#include "engine/collision/collision.h"
+#include "engine/collision/contact.h"
 #include "engine/render/render.h"
-#include "gameplay/terrain.h"
 
 void spikePass(GameState& game, const Assets& assets) {
     const Player& player = game.player;
     Image* playerPicture = assets.player.get();
     for (const Spikes& spike : game.spikeList) {
         Image* picture = spikePicture(assets, spike.pictureId);
-        if (isNear(player.x, player.y, imageWidth(playerPicture), spike.x, spike.y,
-                   imageHeight(picture)) &&
-            imagesOverlap(playerPicture, player.x, player.y, player.frame, picture, spike.x,
-                          spike.y, 0))
+        if (touches(playerPicture, player.x, player.y, player.frame, picture, spike.x, spike.y, 0))
             game.playerDied = 1;
         drawImage(picture, static_cast<float>(spike.x), static_cast<float>(spike.y), 0);
     }

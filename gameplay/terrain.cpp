@@ -119,12 +119,6 @@ bool animateAndDraw(Platforms& tile, Image* picture) {
 
 } // namespace
 
-bool isNear(int x1, int y1, int reachX, int x2, int y2, int reachY) {
-    // In 64 bits: a baddie from a hand-edited record may stand near the ends of int.
-    const int64_t x = x2, y = y2;
-    return x - reachX <= x1 && x1 <= x + reachX && y - reachY <= y1 && y1 <= y + reachY;
-}
-
 void terrainPass(GameState& game, const Assets& assets) {
     PlatformList& tiles = game.platformList;
     const Image* mask = assets.playerMask.get();

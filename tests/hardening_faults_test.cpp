@@ -12,7 +12,7 @@
 
 #include "engine/input/input.h"
 #include "engine/io/jpeg_write.h"
-#include "engine/resources/pixel_buffer.h"
+#include "engine/pixels/pixel_buffer.h"
 #include "hardening_support.h"
 #include "world_test_support.h"
 

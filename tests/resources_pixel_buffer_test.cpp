@@ -3,7 +3,7 @@
 #include <climits>
 #include <gtest/gtest.h>
 
-#include "engine/resources/pixel_buffer.h"
+#include "engine/pixels/pixel_buffer.h"
 
 namespace {
 

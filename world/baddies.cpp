@@ -7,9 +7,8 @@
 
 #include <cstdint>
 
-#include "engine/collision/collision.h"
+#include "engine/collision/contact.h"
 #include "engine/render/render.h"
-#include "gameplay/terrain.h"
 
 // Move first, then turn. Only the bound ahead is looked at: +1 heads for the
 // upper bound, and every other non-zero direction counts as heading for the
@@ -100,9 +99,7 @@ void baddiePass(GameState& game, const Assets& assets) {
         }
 
         Image* picture = baddiePicture(assets, b.kind);
-        if (isNear(player.x, player.y, imageWidth(playerPicture), b.x, b.y, imageHeight(picture)) &&
-            imagesOverlap(playerPicture, player.x, player.y, player.frame, picture, b.x, b.y,
-                          b.frame))
+        if (touches(playerPicture, player.x, player.y, player.frame, picture, b.x, b.y, b.frame))
             game.playerDied = 1;
 
         drawImage(picture, static_cast<float>(b.x), static_cast<float>(b.y), b.frame);

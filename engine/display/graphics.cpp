@@ -21,9 +21,7 @@
 
 #include "engine/display/display_lost.h"
 #include "engine/display/graphics.h"
-#include "engine/input/input.h"
 #include "engine/io/runtime_error.h"
-#include "engine/render/render.h"
 
 namespace {
 
@@ -60,6 +58,13 @@ struct DisplayService {
 };
 
 DisplayService service;
+// Constant-initialised, so a switch installed while the program starts up is
+// never overwritten by the service's own construction.
+void (*eventPollingSwitch)(bool on) = nullptr;
+
+void switchEventPolling(bool on) {
+    if (eventPollingSwitch) eventPollingSwitch(on);
+}
 
 void countGeneration() {
     ++service.generation;
@@ -271,7 +276,13 @@ void startFrames(int width, int height, int depth, int hertz) {
     if (depth != 0) SDL_GL_GetDrawableSize(c.window, &c.windowWidth, &c.windowHeight);
     placePicture(c, width, height);
 
-    resetDrawState(c.pictureWidth, c.pictureHeight);
+    // One unit = one picture pixel, y down, until the caller sets its own. The
+    // renderer starts its own state when it sees the new generation.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, c.pictureWidth, c.pictureHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
     glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
     for (int i = 0; i < 2; ++i) {
         clearWholeWindow();
@@ -328,14 +339,14 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
     }
     // Polling starts before the window shows, so no key pressed into the new
     // window is lost; what is queued before that belongs to the old one.
-    setInputPolling(true);
+    switchEventPolling(true);
     SDL_ShowWindow(window);
     if (SDL_GL_MakeCurrent(window, gl) != 0) {
         fail("OpenGL context");
         SDL_GL_MakeCurrent(nullptr, nullptr);
         SDL_GL_DeleteContext(gl);
         SDL_DestroyWindow(window);
-        setInputPolling(false);
+        switchEventPolling(false);
         return false;
     }
 
@@ -365,6 +376,9 @@ bool changeGraphics(int width, int height, int depth, int hertz) {
     } else {
         makeFullScreen(c.window, width, height, hertz);
     }
+    // A new size is a new drawing surface for the renderer: its state starts
+    // afresh, as after an open.
+    countGeneration();
     startFrames(width, height, depth, hertz);
     return true;
 }
@@ -380,7 +394,11 @@ void closeGraphics() {
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(c.gl);
     SDL_DestroyWindow(c.window); // a full-screen window gives the desktop its mode back
-    setInputPolling(false);      // after the window is gone, so its last events are dropped too
+    switchEventPolling(false);   // after the window is gone, so its last events are dropped too
+}
+
+void setEventPollingSwitch(void (*onWindow)(bool on)) {
+    eventPollingSwitch = onWindow;
 }
 
 bool graphicsOpen() {

@@ -37,11 +37,15 @@ void setWindowTitle(const char* title);  // the fixed caption, before the first 
 bool openGraphics(int width, int height, int depth, int hertz, int flags);
 void closeGraphics();
 // Gives the open window a new size or mode in place: the same window and
-// context, so textures stay valid and the keyboard keeps its focus and its
-// held keys (the drawing state is reset as after an open). Opens anew when
-// nothing is open.
+// context, so the keyboard keeps its focus and its held keys. Counts a new
+// generation, so the drawing state starts afresh as after an open. Opens
+// anew when nothing is open.
 bool changeGraphics(int width, int height, int depth, int hertz);
 bool graphicsOpen();
+// Called with true just before a new window shows (and with false if it then
+// fails) and with false once a closed window is gone, so whoever drains the
+// window's events takes exactly the new window's. One switch; none by default.
+void setEventPollingSwitch(void (*onWindow)(bool on));
 
 // ---- Frames --------------------------------------------------------------------------------
 void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
@@ -51,7 +55,7 @@ int graphicsHeight();
 // coordinates (y from the bottom) as glViewport and glReadPixels count them;
 // (0, 0) unless a full-screen display had to centre a smaller picture.
 void graphicsViewport(int* x, int* y);
-uint32_t graphicsGeneration(); // grows at every open and close; never 0
+uint32_t graphicsGeneration(); // grows at every open, change and close; never 0
 void hidePointer();
 const char* graphicsError(); // why the last openGraphics failed; "" after a success
 // The desktop's display size; false (and 0 x 0) when there is no display.

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 
+#include "engine/display/graphics.h"
 #include "engine/input/input.h"
 #include "engine/input/joystick.h"
 #include "engine/input/keymap.h"
@@ -29,6 +30,10 @@ Keyboard keyboard;
 // Set from a signal handler too, so it must be a lock-free atomic.
 std::atomic<int> terminateFlag{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+// The tables follow the window: the display service switches polling on as a
+// window shows and off once it is gone. Installed as the program starts, so
+// every program that reads keys gets it without asking.
+[[maybe_unused]] const bool pollingFollowsWindow = (setEventPollingSwitch(setInputPolling), true);
 
 void clearKeys() {
     keyboard.states.fill(0);

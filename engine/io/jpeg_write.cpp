@@ -15,7 +15,7 @@
 #include <jpeglib.h>
 
 #include "engine/io/stream.h"
-#include "engine/resources/pixel_buffer.h"
+#include "engine/pixels/pixel_buffer.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+// The table is in the resource store under this name from start-up on.
 constexpr const char* FONT_RESOURCE_NAME = "builtin\\font8x16";
 constexpr int FONT_TABLE_SIZE = 1536; // 16 rows x 96 cells, bit k = column k
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "engine/render/font.h"
+#include "engine/resources/resource_store.h"
 
 namespace {
 
@@ -262,3 +263,11 @@ constexpr std::array<uint8_t, FONT_TABLE_SIZE> FONT_TABLE = packSheet();
 const uint8_t* fontTable() {
     return FONT_TABLE.data();
 }
+
+namespace {
+// The table sits in the resource store under its own name beside the embedded
+// files. The font puts it there itself as the program starts, so the store
+// needs to know nothing of fonts.
+[[maybe_unused]] const bool fontRegistered =
+    registerResource(FONT_RESOURCE_NAME, FONT_TABLE.data(), FONT_TABLE_SIZE);
+} // namespace

@@ -7,9 +7,10 @@
 //
 // One DrawState holds what the game may change (colour, alpha, blend) and the
 // fixed parts of the original state model (clear colour, transform, origin,
-// handle, viewport), all reset by resetDrawState when a context becomes
-// current. The GL blend mode, the bound texture and the texturing switch are
-// cached so a frame of ~700 quads issues only the state changes it needs.
+// handle, viewport). It belongs to one graphics context: the first call after
+// the display service counts a new generation starts it afresh. The GL blend mode, the bound
+// texture and the texturing switch are cached so a frame of ~700 quads issues only the state
+// changes it needs.
 #include "engine/render/render.h"
 
 #include <GL/gl.h>
@@ -41,6 +42,7 @@ struct GlCache {
 
 DrawState drawState;
 GlCache glCache;
+uint32_t stateGeneration = 0; // the generation drawState was started for; generations are never 0
 
 uint8_t alphaByte(float alpha) {
     if (!(alpha > 0.0f)) return 0; // also NaN
@@ -112,43 +114,12 @@ void emitQuad(float x, float y, float w, float h, float hx, float hy, const floa
     glEnd();
 }
 
-} // namespace
-
-void setColor(int red, int green, int blue) {
-    drawState.colorRed = std::clamp(red, 0, 255);
-    drawState.colorGreen = std::clamp(green, 0, 255);
-    drawState.colorBlue = std::clamp(blue, 0, 255);
-    if (graphicsOpen()) applyColor();
-}
-
-void getColor(int* red, int* green, int* blue) {
-    if (red) *red = drawState.colorRed;
-    if (green) *green = drawState.colorGreen;
-    if (blue) *blue = drawState.colorBlue;
-}
-
-void setAlpha(float alpha) {
-    drawState.alpha = alpha;
-    if (graphicsOpen()) applyColor();
-}
-
-float getAlpha() {
-    return drawState.alpha;
-}
-
-void setBlend(int mode) {
-    drawState.blend = mode;
-    if (graphicsOpen()) applyBlend(mode);
-}
-
-int getBlend() {
-    return drawState.blend;
-}
-
-void resetDrawState(int graphicsWidth, int graphicsHeight) {
+// Every DrawState field back to its default, applied to the new context. The
+// projection and the viewport are the display service's, set as it opens.
+void startDrawState() {
     drawState = DrawState{};
-    drawState.viewportWidth = graphicsWidth;
-    drawState.viewportHeight = graphicsHeight;
+    drawState.viewportWidth = graphicsWidth();
+    drawState.viewportHeight = graphicsHeight();
     glCache = GlCache{};
 
     // Fixed pipeline set-up the renderer relies on: flat 2D, textures
@@ -162,30 +133,71 @@ void resetDrawState(int graphicsWidth, int graphicsHeight) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
-    // One unit = one window pixel, y down, until the caller sets its own.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, graphicsWidth, graphicsHeight, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
     applyBlend(drawState.blend);
     applyColor();
     glClearColor(static_cast<float>(drawState.clearRed) / 255.0f,
                  static_cast<float>(drawState.clearGreen) / 255.0f,
                  static_cast<float>(drawState.clearBlue) / 255.0f, 1.0f);
-    glViewport(drawState.viewportX, drawState.viewportY, drawState.viewportWidth,
-               drawState.viewportHeight);
     setTexturing(false);
 }
 
+// Whether there is a context to draw into, starting the DrawState afresh the
+// first time a new one is seen; without a context the state keeps its values.
+bool contextReady() {
+    if (!graphicsOpen()) return false;
+    if (stateGeneration != graphicsGeneration()) {
+        stateGeneration = graphicsGeneration();
+        startDrawState();
+    }
+    return true;
+}
+
+} // namespace
+
+void setColor(int red, int green, int blue) {
+    const bool ready = contextReady(); // before storing: a new context starts from the defaults
+    drawState.colorRed = std::clamp(red, 0, 255);
+    drawState.colorGreen = std::clamp(green, 0, 255);
+    drawState.colorBlue = std::clamp(blue, 0, 255);
+    if (ready) applyColor();
+}
+
+void getColor(int* red, int* green, int* blue) {
+    contextReady(); // a new context's defaults show before the first draw
+    if (red) *red = drawState.colorRed;
+    if (green) *green = drawState.colorGreen;
+    if (blue) *blue = drawState.colorBlue;
+}
+
+void setAlpha(float alpha) {
+    const bool ready = contextReady();
+    drawState.alpha = alpha;
+    if (ready) applyColor();
+}
+
+float getAlpha() {
+    contextReady(); // a new context's defaults show before the first draw
+    return drawState.alpha;
+}
+
+void setBlend(int mode) {
+    const bool ready = contextReady();
+    drawState.blend = mode;
+    if (ready) applyBlend(mode);
+}
+
+int getBlend() {
+    contextReady(); // a new context's defaults show before the first draw
+    return drawState.blend;
+}
+
 void clearScreen() {
-    if (!graphicsOpen()) return;
+    if (!contextReady()) return;
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void drawRect(float x, float y, float width, float height) {
-    if (!graphicsOpen()) return;
+    if (!contextReady()) return;
     setTexturing(false);
     emitQuad(x, y, width, height, drawState.handleX, drawState.handleY, nullptr);
 }
@@ -197,7 +209,7 @@ void drawImage(Image* image, float x, float y, int frame) {
 }
 
 void drawImageRect(Image* image, float x, float y, float width, float height, int frame) {
-    if (!image || !graphicsOpen()) return;
+    if (!image || !contextReady()) return;
     if (frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
     const ImageFrame& f = image->frames[static_cast<size_t>(frame)];
     const unsigned before = f.texture;
@@ -225,7 +237,7 @@ ImagePtr createImage(int width, int height, int frames, int flags) {
 }
 
 void grabImage(Image* image, int x, int y, int frame) {
-    if (!image || !graphicsOpen()) return;
+    if (!image || !contextReady()) return;
     if (frame < 0 || frame >= static_cast<int>(image->frames.size())) return;
     PixelBuffer grabbed = grabPixels(x, y, image->width, image->height);
     if (grabbed.width == 0) return;
@@ -238,7 +250,7 @@ void grabImage(Image* image, int x, int y, int frame) {
 }
 
 PixelBuffer grabPixels(int x, int y, int width, int height) {
-    if (!graphicsOpen() || width < 1 || height < 1) return {};
+    if (!contextReady() || width < 1 || height < 1) return {};
     PixelBuffer buffer = createPixelBuffer(width, height, PF_RGBA32);
     if (buffer.width == 0) return buffer;
     const int savedBlend = drawState.blend;

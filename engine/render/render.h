@@ -5,8 +5,8 @@
 // the game can run (and be tested) without a window.
 #pragma once
 
+#include "engine/pixels/pixel_buffer.h"
 #include "engine/resources/image.h"
-#include "engine/resources/pixel_buffer.h"
 
 constexpr int MASK_BLEND = 1;  // alpha test at one half, no blending
 constexpr int SOLID_BLEND = 2; // replace
@@ -21,9 +21,9 @@ float getAlpha();
 void setBlend(int mode);
 int getBlend();
 void getColor(int* red, int* green, int* blue);
-// Restores every DrawState field to its default and applies it to the GL
-// (called by the display service whenever a context becomes current).
-void resetDrawState(int graphicsWidth, int graphicsHeight);
+// Every newly opened context starts with the default DrawState (white, alpha
+// 1, MASK_BLEND), noticed by its graphics generation; without a context the
+// state keeps what was set.
 
 // ---- Drawing ----------------------------------------------------------------
 void clearScreen();

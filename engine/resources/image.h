@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/resources/pixel_buffer.h"
+#include "engine/pixels/pixel_buffer.h"
 
 struct Stream;
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/io/stream.h"
-#include "engine/render/font.h"
 #include "engine/resources/embedded.h"
 
 namespace {
@@ -51,8 +50,6 @@ void registerEmbeddedResources() {
         const EmbeddedFile& f = files[i];
         registerResource(f.name, f.begin, static_cast<size_t>(f.end - f.begin));
     }
-    if (const uint8_t* font = fontTable())
-        registerResource(FONT_RESOURCE_NAME, font, FONT_TABLE_SIZE);
     registerStreamScheme("incbin", openIncbin);
 }
 

@@ -9,8 +9,9 @@
 #include <string>
 
 bool registerResource(const std::string& name, const uint8_t* bytes, size_t size);
-// Registers every file of gfx/, sfx/ and mus/ built into the program, the
-// font table, and the "incbin" stream scheme. Safe to call more than once.
+// Registers every file of gfx/, sfx/ and mus/ built into the program and the
+// "incbin" stream scheme (the built-in font registers its own table). Safe to
+// call more than once.
 void registerEmbeddedResources();
 // Looks a name up; false when no entry has it.
 bool findResource(const std::string& name, const uint8_t** bytes, size_t* size);

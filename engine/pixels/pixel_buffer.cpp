@@ -5,7 +5,7 @@
 //
 // Every function checks the buffer it is given (size, pitch, byte count) and
 // returns an empty buffer rather than reading outside it.
-#include "engine/resources/pixel_buffer.h"
+#include "engine/pixels/pixel_buffer.h"
 
 #include <algorithm>
 #include <array>

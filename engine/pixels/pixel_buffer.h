@@ -1,6 +1,7 @@
 // pixel_buffer.h - a rectangle of pixels in one of six memory layouts.
 // Format 6 (R, G, B, A) is the working format: masking, texture upload and
-// screen grabs all use it.
+// screen grabs all use it. Plain data below the image loaders and the JPEG
+// writer alike, so neither service needs the other for it.
 #pragma once
 
 #include <cstdint>
