@@ -100,8 +100,10 @@ std::string Screen::modeLabel() const {
 }
 
 void Screen::openDisplay(int lw, int lh, int ww, int wh, int depth, int hertz) {
-    closeGraphics();
-    if (!openGraphics(ww, wh, depth, hertz, 0)) {
+    // An open window is changed in place rather than made anew: a key
+    // released during a new window's making would stay held for the
+    // platform, and its next press would count as a repeat.
+    if (!changeGraphics(ww, wh, depth, hertz)) {
         runtimeError(std::string("Cannot open the game window: ") + graphicsError());
     }
     // Every frame is drawn once at the logical size and enlarged as a whole

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -447,6 +449,57 @@ TEST(AssetsTest, TheTitleWaitsForItsTuneAndAGameStartedAtOnceForTheRest) {
     }
     stopChannel(game.shell.musicChannel);
     audioClose();
+}
+
+namespace {
+
+struct Loudness {
+    double rmsDb = -200, peak = 0; // peak as a fraction of full scale
+};
+
+Loudness measure(const char* file) {
+    OggVorbis_File vf;
+    Loudness out;
+    if (ov_fopen((kSource / file).c_str(), &vf) != 0) return out;
+    char buf[8192];
+    int section = 0;
+    long got;
+    double power = 0;
+    size_t count = 0;
+    while ((got = ov_read(&vf, buf, sizeof buf, 0, 2, 1, &section)) > 0) {
+        for (long i = 0; i + 1 < got; i += 2) {
+            int16_t v;
+            std::memcpy(&v, buf + i, 2);
+            const double x = v / 32768.0;
+            power += x * x;
+            out.peak = std::max(out.peak, std::abs(x));
+            ++count;
+        }
+    }
+    ov_clear(&vf);
+    if (count > 0 && power > 0) out.rmsDb = 10 * std::log10(power / static_cast<double>(count));
+    return out;
+}
+
+} // namespace
+
+// Effects are heard over the tunes, a little louder but not drowning them,
+// and one effect over a tune's loudest moment does not clip.
+TEST(AssetsTest, EffectsSitAFewDecibelsAboveTheTunesWithoutClipping) {
+    const Loudness tunes[] = {measure("mus/ingame1.ogg"), measure("mus/ingame2.ogg")};
+    double quietest = 0, loudestPeak = 0;
+    for (const Loudness& t : tunes) {
+        quietest = std::min(quietest, t.rmsDb);
+        loudestPeak = std::max(loudestPeak, t.peak);
+    }
+    ASSERT_GT(quietest, -40) << "a tune is missing or silent";
+    for (const char* file :
+         {"sfx/jump.ogg", "sfx/coin.ogg", "sfx/ow.ogg", "sfx/success.ogg", "sfx/splat.ogg"}) {
+        const Loudness e = measure(file);
+        EXPECT_GT(e.rmsDb, quietest - 12) << file << " is lost under the tunes";
+        EXPECT_LE(e.rmsDb, quietest + 6) << file << " drowns the tunes";
+        EXPECT_LT(e.peak + loudestPeak, 1.0) << file << " clips over a tune";
+    }
 }
 
 TEST(AssetsTest, TunesLoopWithoutAJump) {

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -208,6 +210,50 @@ TEST(LevelTool, WarnsOfAStartInAFloorAndADoorOverTiles) {
         f + ":23: warning: the start at column 3 of row 19 is on the last row: the miner is two "
             "cells tall",
     };
+    EXPECT_EQ(lines(out.text), expected) << out.text;
+    fs::remove_all(dir);
+}
+
+// A baddie above the grid (y below 30) covers the lives and the score; the
+// check plays each record's vertical patrol to find how high it gets.
+TEST(LevelTool, WarnsOfAPatrolReachingIntoTheStatusBand) {
+    const fs::path dir = fs::temp_directory_path() / ("gloam-band-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "levels.txt") << "1\n";
+    struct Record {
+        const char* numbers; // column, row, dirX, dirY, min/max column, min/max row, speeds, delay
+        const char* warning; // nullptr: none
+    };
+    const Record records[] = {
+        /* 1 */ {"9 0 0 0 9 9 4 9 0 1 5", "reaches y -10"}, // starts above, never moves
+        /* 2 */ {"9 6 0 -1 9 9 2 6 0 1 5", "reaches y 10"}, // climbs to its bound
+        /* 3 */ {"9 4 0 1 9 9 4 8 0 1 5", nullptr},         // patrols rows 4 to 8
+        /* 4 */ {"9 6 0 -1 9 9 4 6 0 3 5", "reaches y 29"}, // overshoots row 4 by a pixel
+        /* 5 */ {"9 6 0 0 9 9 0 6 0 1 5", nullptr},         // a bound above, but still
+        /* 6 */ {"9 8 0 1 9 9 2 9 0 1 5", "reaches y 10"},  // goes down first, then up
+        /* 7 */ {"9 6 1 0 1 30 0 0 1 0 5", nullptr},        // walks along row 6
+    };
+    {
+        std::ofstream f(dir / "level1.txt", std::ios::binary);
+        f << "Band\nCoin\nSpikes\nCaves\nE 2\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nS\n\n";
+        for (const Record& r : records) {
+            f << "Crusher\n";
+            std::istringstream numbers(r.numbers);
+            std::string n;
+            while (numbers >> n)
+                f << n << "\n";
+        }
+        f << "#end#\n";
+    }
+    const Output out = runTool("check " + dir.string());
+    EXPECT_EQ(out.status, 0) << "warnings only";
+    std::vector<std::string> expected;
+    const std::string file = (dir / "level1.txt").string();
+    for (size_t i = 0; i < std::size(records); ++i)
+        if (records[i].warning)
+            expected.push_back(file + ":" + std::to_string(24 + 12 * i) +
+                               ": warning: the Crusher " + records[i].warning +
+                               ", above the grid (y 30): it covers the " + "status band");
     EXPECT_EQ(lines(out.text), expected) << out.text;
     fs::remove_all(dir);
 }

@@ -100,10 +100,16 @@ TEST(ScreenCycle, FourPressesComeBackToTheStart) {
     screen.scale = 1.0f;
     screen.apply();
     expectWindow(320, 240);
+    // Each step changes the one window in place: a new window would lose the
+    // keys held or released during its making.
+    SDL_Window* const window = SDL_GL_GetCurrentWindow();
+    const SDL_GLContext context = SDL_GL_GetCurrentContext();
     const char* labels[] = {"640x480", "800x600", "1024x768", "320x240"};
     for (const char* label : labels) {
         screen.cycleScale(0);
         EXPECT_EQ(screen.modeLabel(), label);
+        EXPECT_EQ(SDL_GL_GetCurrentWindow(), window) << label;
+        EXPECT_EQ(SDL_GL_GetCurrentContext(), context) << label;
     }
     EXPECT_EQ(screen.scale, 1.0f);
     expectWindow(320, 240);
@@ -143,8 +149,10 @@ TEST(ScreenCycle, FullScreenToggles) {
         screen.colourDepth = c.start;
         screen.scale = 2.0f;
         screen.apply();
+        SDL_Window* const first = SDL_GL_GetCurrentWindow();
         for (int expected : c.after) {
             screen.toggleFullScreen();
+            EXPECT_EQ(SDL_GL_GetCurrentWindow(), first) << "switched in place";
             EXPECT_EQ(screen.colourDepth, expected);
             EXPECT_EQ(screen.labelTimer, 0) << "W shows no label";
             SDL_Window* window = SDL_GL_GetCurrentWindow();

@@ -10,8 +10,6 @@
 #include "engine/collision/contact.h"
 #include "engine/render/render.h"
 
-namespace {
-
 // Move first, then turn. Only the bound ahead is looked at: +1 heads for the
 // upper bound, and every other non-zero direction counts as heading for the
 // lower one, so a baddie that starts beyond a bound runs on to the other.
@@ -28,6 +26,8 @@ void patrolAxis(int& position, int& direction, int speed, int lowerBound, int up
         direction = static_cast<int>(0u - static_cast<uint32_t>(direction)); // -INT_MIN wraps too
     }
 }
+
+namespace {
 
 // Ping-pong inside the first half (forward) or the second half (backward).
 void pingPongInHalf(Baddie& b, bool forward, int n, int h) {

@@ -90,12 +90,6 @@ struct LineReader {
     }
 };
 
-// (n - 1) x 10 for a record column or row, wrapping like the 32-bit
-// arithmetic it stands for instead of overflowing on absurd numbers.
-int cellToPixels(int n) {
-    return static_cast<int>((static_cast<uint32_t>(n) - 1u) * static_cast<uint32_t>(TILE_SIZE));
-}
-
 void applyItemLine(GameState& game, const std::string& line) {
     game.itemFrames = 1;
     for (const ItemKeyword& k : kItemKeywords) {
@@ -231,6 +225,12 @@ void drawSlideFrame(Image* oldScreen, Image* newScreen, int offset) {
     clearScreen();
     drawImageRect(newScreen, static_cast<float>(320 - offset), 0, 320, 240, 0);
     drawImageRect(oldScreen, static_cast<float>(-offset), 0, 320, 240, 0);
+}
+
+// Wraps like the 32-bit arithmetic it stands for instead of overflowing on
+// absurd numbers.
+int cellToPixels(int n) {
+    return static_cast<int>((static_cast<uint32_t>(n) - 1u) * static_cast<uint32_t>(TILE_SIZE));
 }
 
 std::string levelFileName(int level, const std::string& directory) {

@@ -7,6 +7,8 @@
 #include "world/assets.h"
 #include "world/game_state.h"
 
+// (n - 1) x 10: the pixel position of a record's 1-based column or row.
+int cellToPixels(int n);
 // "levels\level7.txt" for 7 (the game's own spelling; openStream reads '\' as '/').
 std::string levelFileName(int level, const std::string& directory = "levels");
 

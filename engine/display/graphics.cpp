@@ -3,6 +3,7 @@
 //
 //   openGraphics(640, 480, 0, 60, 0);   // a 640 x 480 window paced at 60 Hz
 //   ... draw ...; flipFrame(-1);        // once per frame
+//   changeGraphics(800, 600, 16, 60);   // the same window, now full screen
 //   closeGraphics();
 //
 // SDL video starts on the first open only, so tools that never open a window
@@ -11,6 +12,7 @@
 // window stay valid (and can be deleted) under the next.
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -163,6 +165,34 @@ SDL_Window* createFullScreenWindow(int width, int height, int hertz) {
     }
     if (!window) runtimeError("GLGraphicsDriver failed to set display mode");
     return window;
+}
+
+// Without a window manager nobody acts on an X window's request to become
+// full screen: the window is then placed over the screen here.
+void coverScreen(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    XMoveResizeWindow(info.info.x11.display, info.info.x11.window, 0, 0,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(info.info.x11.display, False);
+}
+
+// The same for a window that is already open.
+void makeFullScreen(SDL_Window* window, int width, int height, int hertz) {
+    SDL_DisplayMode wanted = {};
+    wanted.w = width;
+    wanted.h = height;
+    wanted.refresh_rate = hertz;
+    SDL_DisplayMode mode = {};
+    const bool done = (SDL_GetClosestDisplayMode(0, &wanted, &mode) &&
+                       SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+                       SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) ||
+                      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    if (!done) runtimeError("GLGraphicsDriver failed to set display mode");
+    coverScreen(window);
 }
 
 // The largest rectangle of the requested shape inside the drawable, centred.
@@ -337,6 +367,36 @@ void closeAtExit() {
     closeGraphics();
 }
 
+// Everything that follows a new size or mode of the current context: where
+// the picture goes, a fresh drawing state, two black frames and the pacing.
+void startFrames(int width, int height, int depth, int hertz) {
+    Context& c = service.current;
+    c.depth = depth;
+    c.hertz = hertz;
+    c.windowWidth = c.windowHeight = 0;
+    if (depth != 0) SDL_GL_GetDrawableSize(c.window, &c.windowWidth, &c.windowHeight);
+    placePicture(c, width, height);
+
+    // One unit = one picture pixel, y down, until the caller sets its own. The
+    // renderer starts its own state when it sees the new generation.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, c.pictureWidth, c.pictureHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
+    for (int i = 0; i < 2; ++i) {
+        clearWholeWindow();
+        present(0);
+    }
+
+    const bool retrace = hertz > 0 && depth != 0 && retraceKeepsTime(hertz);
+    service.pacer.reset(hertz, millisecs());
+    if (retrace) service.pacer.softSync = false;
+
+    if (depth != 0) SDL_WarpMouseInWindow(c.window, c.windowWidth / 2, c.windowHeight / 2);
+}
+
 } // namespace
 
 void setGraphicsDefaultFlags(int flags) {
@@ -395,35 +455,32 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
     c = Context{};
     c.window = window;
     c.gl = gl;
-    c.depth = depth;
-    c.hertz = hertz;
     c.flags = flags;
-    if (depth != 0) SDL_GL_GetDrawableSize(window, &c.windowWidth, &c.windowHeight);
-    placePicture(c, width, height);
     countGeneration();
-
-    // One unit = one picture pixel, y down, until the caller sets its own. The
-    // renderer starts its own state when it sees the new generation.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, c.pictureWidth, c.pictureHeight, 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
-    for (int i = 0; i < 2; ++i) {
-        clearWholeWindow();
-        present(0);
-    }
-
-    const bool retrace = hertz > 0 && depth != 0 && retraceKeepsTime(hertz);
-    service.pacer.reset(hertz, millisecs());
-    if (retrace) service.pacer.softSync = false;
-
-    if (depth != 0) SDL_WarpMouseInWindow(window, c.windowWidth / 2, c.windowHeight / 2);
+    startFrames(width, height, depth, hertz);
     if (!service.exitHandlerRegistered) {
         service.exitHandlerRegistered = true;
         std::atexit(closeAtExit);
     }
+    return true;
+}
+
+bool changeGraphics(int width, int height, int depth, int hertz) {
+    Context& c = service.current;
+    if (!c.gl || width <= 0 || height <= 0) return openGraphics(width, height, depth, hertz, 0);
+    service.error.clear();
+    if (depth == 0) {
+        if (SDL_GetWindowFlags(c.window) & SDL_WINDOW_FULLSCREEN)
+            SDL_SetWindowFullscreen(c.window, 0);
+        SDL_SetWindowSize(c.window, width, height);
+        SDL_SetWindowPosition(c.window, WINDOW_LEFT, WINDOW_TOP);
+    } else {
+        makeFullScreen(c.window, width, height, hertz);
+    }
+    // A new size is a new drawing surface for the renderer: its state starts
+    // afresh, as after an open.
+    countGeneration();
+    startFrames(width, height, depth, hertz);
     return true;
 }
 

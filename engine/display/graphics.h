@@ -36,6 +36,11 @@ void setWindowTitle(const char* title);  // the fixed caption, before the first 
 // Returns false (and leaves no context) when no window could be made.
 bool openGraphics(int width, int height, int depth, int hertz, int flags);
 void closeGraphics();
+// Gives the open window a new size or mode in place: the same window and
+// context, so the keyboard keeps its focus and its held keys. Counts a new
+// generation, so the drawing state starts afresh as after an open. Opens
+// anew when nothing is open.
+bool changeGraphics(int width, int height, int depth, int hertz);
 bool graphicsOpen();
 // Called with true just before a new window shows (and with false if it then
 // fails) and with false once a closed window is gone, so whoever drains the
@@ -66,7 +71,7 @@ int canvasPixelOf(int windowPixel, int canvasSize, int windowSize);
 // the bottom) as glViewport and glReadPixels count them: (0, 0) on a canvas or
 // in a window, the corner of a centred picture on a larger full screen.
 void graphicsViewport(int* x, int* y);
-uint32_t graphicsGeneration(); // grows at every open and close; never 0
+uint32_t graphicsGeneration(); // grows at every open, change and close; never 0
 void hidePointer();
 const char* graphicsError(); // why the last openGraphics failed; "" after a success
 // The desktop's display size; false (and 0 x 0) when there is no display.

@@ -101,8 +101,13 @@ std::vector<float> splat(int rate) {
     return out;
 }
 
+// Effects sit a few dB above the tunes (RMS about -20 dB, peaks 0.45), and
+// one effect over a tune stays below full scale.
+constexpr double EFFECT_RMS = 0.158; // -16 dB
+constexpr double EFFECT_PEAK = 0.5;
+
 void save(std::vector<float> samples, int rate, const std::string& path) {
-    normalise(samples, 0.8);
+    balance(samples, EFFECT_RMS, EFFECT_PEAK);
     fadeEnds(samples, rate / 500);
     writeOggVorbis(samples, rate, 0.5f, path);
 }

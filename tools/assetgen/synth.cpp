@@ -72,6 +72,19 @@ void normalise(std::vector<float>& samples, double peak) {
         s *= k;
 }
 
+void balance(std::vector<float>& samples, double rms, double peak) {
+    double top = 0, power = 0;
+    for (float s : samples) {
+        top = std::max(top, static_cast<double>(std::abs(s)));
+        power += static_cast<double>(s) * s;
+    }
+    if (top <= 0) return;
+    const double level = std::sqrt(power / static_cast<double>(samples.size()));
+    const float k = static_cast<float>(std::min(rms / level, peak / top));
+    for (float& s : samples)
+        s *= k;
+}
+
 void fadeEnds(std::vector<float>& samples, int fadeSamples) {
     const int n = static_cast<int>(samples.size());
     for (int i = 0; i < fadeSamples && i < n; ++i) {

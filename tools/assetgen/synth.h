@@ -34,5 +34,8 @@ double noteFrequency(int midiNote); // A4 = 69 = 440 Hz
 
 // Scales the buffer so its largest magnitude is peak.
 void normalise(std::vector<float>& samples, double peak);
+// Scales the buffer to the RMS level rms, or less where that would take its
+// largest magnitude past peak.
+void balance(std::vector<float>& samples, double rms, double peak);
 // Short fades at both ends, so an effect starts and stops without a click.
 void fadeEnds(std::vector<float>& samples, int fadeSamples);

@@ -212,6 +212,7 @@ std::vector<float> renderTune(const Tune& tune, int rate) {
                     renderNote(ring, start, gate, note, v, rate);
             }
         }
-    normalise(ring, 0.75);
+    // Peaks at 0.45 leave room for an effect on top without clipping.
+    normalise(ring, 0.45);
     return ring;
 }

@@ -11,8 +11,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/io/convert.h"
 #include "engine/io/stream.h"
 #include "world/assets.h"
+#include "world/baddies.h"
+#include "world/level_loader.h"
 
 namespace {
 
@@ -20,6 +23,8 @@ constexpr int HEADER_LINES = 4;
 constexpr int GRID_ROWS = 19;
 constexpr int GRID_COLUMNS = 32;
 constexpr int RECORD_NUMBERS = 11;
+constexpr int GRID_TOP = 30;       // y of the grid's first row; above it is the status band
+constexpr int PATROL_TICKS = 5600; // one full air supply: all a try can show
 
 // Every code the loader turns into something; a blank is the empty cell.
 constexpr const char* TILE_CODES = "1#=[{]-\\/;:R\"'234DSEHPM*<>|";
@@ -183,6 +188,23 @@ void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
     if (!items) check.warning(HEADER_LINES + 1, "no items (\"2\"): the exit is open at once");
 }
 
+// A baddie above the grid covers the lives and the score. Its vertical patrol
+// is played for one air supply with the game's own rule to find its top.
+void checkPatrolStaysInGrid(FileCheck& check, int line, const std::string& keyword,
+                            const int (&n)[RECORD_NUMBERS]) {
+    int y = cellToPixels(n[1]), dirY = n[3];
+    const int minY = cellToPixels(n[6]), maxY = cellToPixels(n[7]), speedY = n[9];
+    int top = y;
+    for (int tick = 0; tick < PATROL_TICKS && dirY != 0; ++tick) {
+        patrolAxis(y, dirY, speedY, minY, maxY);
+        top = std::min(top, y);
+    }
+    if (top < GRID_TOP)
+        check.warning(line, "the " + keyword + " reaches y " + std::to_string(top) +
+                                ", above the grid (y " + std::to_string(GRID_TOP) +
+                                "): it covers the status band");
+}
+
 void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
     const int last = static_cast<int>(lines.size());
     int number = HEADER_LINES + GRID_ROWS + 1;
@@ -198,8 +220,10 @@ void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
             check.error(number, "expected a baddie keyword or #end#");
             return;
         }
-        if (baddieKindIndex(keyword) < 0)
-            check.error(number, "unknown baddie keyword \"" + keyword + "\"");
+        const bool known = baddieKindIndex(keyword) >= 0;
+        if (!known) check.error(number, "unknown baddie keyword \"" + keyword + "\"");
+        int values[RECORD_NUMBERS] = {};
+        bool numbers = true;
         for (int field = 0; field < RECORD_NUMBERS; ++field) {
             const int at = number + 1 + field;
             if (at > last) {
@@ -213,10 +237,14 @@ void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
                                     RECORD_FIELDS[field] + " should be");
                 return;
             }
-            if (!isNumber(text))
+            if (!isNumber(text)) {
                 check.error(at, "expected a number (" + std::string(RECORD_FIELDS[field]) +
                                     "), found \"" + text + "\"");
+                numbers = false;
+            }
+            values[field] = stringToInt(text);
         }
+        if (known && numbers) checkPatrolStaysInGrid(check, number, keyword, values);
         number += 1 + RECORD_NUMBERS;
     }
 }
