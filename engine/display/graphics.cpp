@@ -526,7 +526,11 @@ void flipFrame(int sync) {
 bool setGraphicsCanvas(int width, int height) {
     Context& c = service.current;
     if (!c.gl || width <= 0 || height <= 0) return false;
-    if (c.canvasWidth == width && c.canvasHeight == height) return true;
+    if (c.canvasWidth == width && c.canvasHeight == height) {
+        // The window changed in place and took the viewport for its own size.
+        glViewport(0, 0, width, height);
+        return true;
+    }
     releaseCanvas(c);
     // A window of exactly that size is its own canvas: drawing straight into
     // it gives the same picture without a copy per frame.
