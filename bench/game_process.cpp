@@ -71,6 +71,17 @@ GameProcess::~GameProcess() {
     }
 }
 
+namespace {
+
+// Whether a child started by this process has not ended yet.
+bool childRunning(pid_t pid) {
+    if (pid <= 0) return false;
+    int status = 0;
+    return waitpid(pid, &status, WNOHANG) == 0;
+}
+
+} // namespace
+
 bool GameProcess::start() {
     if (folder_.empty() || pid_ > 0) return false;
     const std::string program = folder_ + "/gloam";
@@ -105,9 +116,7 @@ bool GameProcess::start() {
 }
 
 bool GameProcess::running() const {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    return waitpid(pid_, &status, WNOHANG) == 0;
+    return childRunning(pid_);
 }
 
 double processCpuSeconds(pid_t pid) {
@@ -219,9 +228,7 @@ bool FloorProcess::start(int width, int height, bool fullScreen) {
 }
 
 bool FloorProcess::running() const {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    return waitpid(pid_, &status, WNOHANG) == 0;
+    return childRunning(pid_);
 }
 
 bool FloorProcess::finish(double timeoutS, Report* report) {
