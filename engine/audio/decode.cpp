@@ -24,6 +24,8 @@ namespace {
 constexpr int64_t MAX_SOUND_FRAMES = int64_t{1} << 27;
 // Samples reserved up front at most; longer sounds grow as they decode.
 constexpr size_t MAX_RESERVE = size_t{1} << 22;
+// The most a streamed sound keeps: hours of Ogg Vorbis at any usual rate.
+constexpr int64_t MAX_PACKED_BYTES = int64_t{1} << 26;
 
 Stream* streamOf(void* source) {
     return static_cast<StreamPtr*>(source)->get();
@@ -108,10 +110,11 @@ bool openVorbis(StreamPtr* source, VorbisFile* file) {
     return true;
 }
 
-// Every byte left in the stream; false on a read error or a stream of unknown size.
+// Every byte left in the stream; false on a read error, or a stream of unknown
+// or excessive size.
 bool readAll(Stream& stream, std::vector<uint8_t>* bytes) {
     const int64_t size = stream.size(), at = stream.position();
-    if (size < 0 || at < 0 || at > size) return false;
+    if (size < 0 || at < 0 || at > size || size - at > MAX_PACKED_BYTES) return false;
     bytes->resize(size_t(size - at));
     return stream.read(bytes->data(), bytes->size()) == bytes->size();
 }
