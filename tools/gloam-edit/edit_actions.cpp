@@ -20,12 +20,15 @@ constexpr int KEY_F6 = 117;
 constexpr int KEY_F7 = 118;
 constexpr int HANDLE_REACH = 6; // window pixels around a bounds handle
 
-bool control() {
-    return keyDown(KEY_LEFT_CONTROL) || keyDown(KEY_RIGHT_CONTROL);
-}
-
-bool shift() {
-    return keyDown(KEY_LEFT_SHIFT) || keyDown(KEY_RIGHT_SHIFT);
+// Held now, or pressed or held in the frame before: a quick Ctrl+S reaches
+// the window as four events that two frames may share between them.
+bool modifier(int leftCode, int rightCode, int* framesLeft) {
+    const bool hit = keyHit(leftCode) + keyHit(rightCode) > 0;
+    if (hit || keyDown(leftCode) || keyDown(rightCode))
+        *framesLeft = 2;
+    else if (*framesLeft > 0)
+        --*framesLeft;
+    return *framesLeft > 0;
 }
 
 bool modified(Editor& e) {
@@ -55,6 +58,9 @@ void askToLeave(Editor& e) {
 }
 
 void typeIntoField(Editor& e) {
+    // Shift and Control typed with the text are no commands later.
+    modifier(KEY_LEFT_CONTROL, KEY_RIGHT_CONTROL, &e.controlFrames);
+    modifier(KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, &e.shiftFrames);
     for (int c = getChar(); c != 0; c = getChar())
         if (c >= 32 && c < 127) e.fieldText += static_cast<char>(c);
     if (keyHit(KEY_BACKSPACE) && !e.fieldText.empty()) e.fieldText.pop_back();
@@ -67,12 +73,14 @@ void typeIntoField(Editor& e) {
 
 void anyKeys(Editor& e) {
     LevelDocument& doc = e.doc();
-    if (control()) {
+    const bool control = modifier(KEY_LEFT_CONTROL, KEY_RIGHT_CONTROL, &e.controlFrames);
+    const bool shift = modifier(KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, &e.shiftFrames);
+    if (control) {
         getChar(); // a control key types nothing worth keeping
         if (keyHit(KEY_S)) saveLevels(e);
         if (keyHit('Z')) {
-            const bool done = shift() ? doc.redo() : doc.undo();
-            setStatus(e, done ? (shift() ? "Redone" : "Undone") : "Nothing to undo or redo");
+            const bool done = shift ? doc.redo() : doc.undo();
+            setStatus(e, done ? (shift ? "Redone" : "Undone") : "Nothing to undo or redo");
         }
         if (keyHit('Y')) setStatus(e, doc.redo() ? "Redone" : "Nothing to redo");
         if (keyHit('N') && e.folderMode) {
@@ -81,6 +89,8 @@ void anyKeys(Editor& e) {
         }
         return;
     }
+    for (const int letter : {KEY_S, int('Z'), int('Y'), int('N')})
+        keyHit(letter); // a plain letter is no command
     for (int c = getChar(); c != 0; c = getChar()) {
         if (c > 32 && c < 127 && std::strchr(LEVEL_TILE_CODES, c)) {
             e.tile = static_cast<char>(c);

@@ -129,7 +129,7 @@ std::string playTest(Editor& e, const std::vector<ReplayStep>* route) {
 void startProve(Editor& e) {
     refreshView(e);
     cancelJob(e.proveJob);
-    e.proveScratch = std::make_unique<ScratchLevel>(e.doc().bytes());
+    e.proveScratch = std::make_unique<ScratchLevelFolder>(e.doc().bytes());
     std::string error;
     if (!e.proveScratch->ok()) {
         setStatus(e, "Cannot prove: the level cannot be written to a scratch folder");
@@ -177,7 +177,7 @@ void pollBackground(Editor& e) {
     const bool current = e.trapsRevision == doc.revision() && e.trapJobDocument == &doc;
     if (current || millisecs() - e.changedAt < TRAP_SEARCH_DELAY_MS) return;
     if (e.trapJobDocument == &doc && e.trapJobRevision == doc.revision()) return; // it failed
-    e.trapScratch = std::make_unique<ScratchLevel>(doc.bytes());
+    e.trapScratch = std::make_unique<ScratchLevelFolder>(doc.bytes());
     e.trapJobDocument = &doc;
     e.trapJobRevision = doc.revision();
     std::string error;

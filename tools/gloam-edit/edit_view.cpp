@@ -128,7 +128,7 @@ void refreshView(Editor& e) {
     if (e.shownDocument == &doc && e.shownRevision == doc.revision() && e.scratch) return;
     e.shownDocument = &doc;
     e.shownRevision = doc.revision();
-    e.scratch = std::make_unique<ScratchLevel>(doc.bytes());
+    e.scratch = std::make_unique<ScratchLevelFolder>(doc.bytes());
     e.loadError.clear();
     GameState& g = e.loaded;
     g = GameState{};

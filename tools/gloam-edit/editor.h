@@ -45,9 +45,9 @@ struct Editor {
     LevelDocument& doc() { return folderMode ? folder.document() : single; }
 
     // ---- The game it is made of ---------------------------------------------------
-    Game game;                             // assets, shell, and the world being shown
-    GameState loaded;                      // the level as loaded, before its first tick
-    std::unique_ptr<ScratchLevel> scratch; // the shown text, where the loader reads it
+    Game game;                                   // assets, shell, and the world being shown
+    GameState loaded;                            // the level as loaded, before its first tick
+    std::unique_ptr<ScratchLevelFolder> scratch; // the shown text, where the loader reads it
     int shownRevision = -1;
     const LevelDocument* shownDocument = nullptr;
     std::string loadError; // why the loader refused the level ("" when it loaded)
@@ -63,6 +63,7 @@ struct Editor {
     Drag drag = Drag::None;
     LevelCell lastCell;
     int dragRecord = -1;
+    int controlFrames = 0, shiftFrames = 0; // frames a modifier still counts
 
     // ---- Problems --------------------------------------------------------------------
     std::vector<LevelProblem> problems; // the quick check and the traps found
@@ -72,13 +73,13 @@ struct Editor {
     BackgroundJob trapJob;
     int trapJobRevision = -1;
     const LevelDocument* trapJobDocument = nullptr;
-    std::unique_ptr<ScratchLevel> trapScratch; // the copy the trap search reads
+    std::unique_ptr<ScratchLevelFolder> trapScratch; // the copy the trap search reads
     int64_t changedAt = 0;
     int marked = -1; // problem clicked in the list
 
     // ---- Prove (F6) and play-test (F5) ---------------------------------------------
     BackgroundJob proveJob;
-    std::unique_ptr<ScratchLevel> proveScratch; // the copy the solver plays
+    std::unique_ptr<ScratchLevelFolder> proveScratch; // the copy the solver plays
     int proveRevision = -1;
     const LevelDocument* proveDocument = nullptr;
     int64_t proveStarted = 0;
