@@ -190,6 +190,10 @@ void pressInView(Editor& e, int wx, int wy, int x, int y, bool right) {
         doc.select(hit);
         e.drag = Drag::MoveRecord;
         e.dragRecord = hit;
+        // The record keeps its place under the pointer as it moves.
+        const BaddieRecord r = doc.record(hit);
+        e.grabColumn = x / LEVEL_CELL + 1 - r.column;
+        e.grabRow = y / LEVEL_CELL + 1 - r.row;
         doc.beginStroke();
         return;
     }
@@ -216,7 +220,8 @@ void dragInView(Editor& e, int x, int y) {
         e.lastCell = cell;
         break;
     case Drag::MoveRecord:
-        doc.moveRecord(e.dragRecord, cell.column, cell.row + RECORD_ROW_OFFSET);
+        doc.moveRecord(e.dragRecord, x / LEVEL_CELL + 1 - e.grabColumn,
+                       y / LEVEL_CELL + 1 - e.grabRow);
         break;
     case Drag::BoundsTopLeft:
     case Drag::BoundsBottomRight: {

@@ -76,7 +76,7 @@ const Box PLACE{PANEL_LEFT + 206, BADDIES_TOP, 140, 20};
 const Box ANIMATE{PANEL_LEFT, BADDIES_TOP + 26, 110, 20};
 const Box GRID{PANEL_LEFT + 116, BADDIES_TOP + 26, 70, 20};
 const Box USE_KIND{PANEL_LEFT + 192, BADDIES_TOP + 26, 154, 20};
-const Box DELETE{PANEL_LEFT, RECORD_TOP + 20 + 5 * LINE + 6, 150, 20};
+const Box DELETE{PANEL_LEFT + 220, RECORD_TOP + 20, 126, 20};
 
 Box minusBox(int i) {
     return {PANEL_LEFT + 120, RECORD_TOP + 20 + i * LINE, 20, 16};
@@ -247,9 +247,9 @@ void drawPanels(Editor& e) {
         text("Click a baddie to select it.", PANEL_LEFT, RECORD_TOP);
     }
     setColor(150, 150, 150);
-    text("F5 play  F6 prove  F7 watch", PANEL_LEFT, RECORD_TOP + 160);
-    text("Ctrl+S save  Ctrl+Z/Y undo/redo", PANEL_LEFT, RECORD_TOP + 178);
-    if (e.folderMode) text("PgUp/PgDn level  Ctrl+N new", PANEL_LEFT, RECORD_TOP + 196);
+    text("F5 play F6 prove F7 watch ^S save", PANEL_LEFT, RECORD_TOP + 136);
+    text(e.folderMode ? "^Z/^Y undo/redo PgUp/PgDn ^N new" : "^Z/^Y undo/redo", PANEL_LEFT,
+         RECORD_TOP + 152);
 
     drawProblems(e);
 

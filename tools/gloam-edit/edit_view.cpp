@@ -184,6 +184,18 @@ void drawViewMarks(Editor& e) {
         setAlpha(1.0f);
         setBlend(MASK_BLEND);
     }
+    // What the exit and the miner cover beyond their own cell: 2 x 2 and 1 x 2.
+    setColor(255, 255, 255);
+    for (int row = 1; row <= LEVEL_ROWS; ++row) {
+        for (int column = 1; column <= LEVEL_COLUMNS; ++column) {
+            const char code = e.doc().cell(column, row);
+            if (code != 'E' && code != 'S') continue;
+            float x = 0, y = 0;
+            cellRect({column, row}, &x, &y);
+            const float w = (code == 'E' ? 2 : 1) * LEVEL_CELL * VIEW_SCALE;
+            frameRect(x, y, w, 2 * LEVEL_CELL * VIEW_SCALE, 1);
+        }
+    }
     drawProblemMarks(e);
     drawRoute(e);
     drawRecordMarks(e);

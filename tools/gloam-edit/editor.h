@@ -63,6 +63,7 @@ struct Editor {
     Drag drag = Drag::None;
     LevelCell lastCell;
     int dragRecord = -1;
+    int grabColumn = 0, grabRow = 0; // where in a dragged record the pointer holds it, in cells
     int controlFrames = 0, shiftFrames = 0; // frames a modifier still counts
 
     // ---- Problems --------------------------------------------------------------------
