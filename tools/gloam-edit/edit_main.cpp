@@ -24,9 +24,8 @@ namespace {
 
 void updateProblems(Editor& e) {
     LevelDocument& doc = e.doc();
-    static const LevelDocument* shown = nullptr;
-    if (shown == &doc && e.problemsRevision == doc.revision()) return;
-    shown = &doc;
+    if (e.problemsDocument == &doc && e.problemsRevision == doc.revision()) return;
+    e.problemsDocument = &doc;
     e.problemsRevision = doc.revision();
     e.problems = doc.quickDiagnostics();
     const bool trapsCurrent = e.trapJobDocument == &doc && e.trapsRevision == doc.revision();

@@ -69,6 +69,7 @@ struct Editor {
     // ---- Problems --------------------------------------------------------------------
     std::vector<LevelProblem> problems; // the quick check and the traps found
     int problemsRevision = -1;
+    const LevelDocument* problemsDocument = nullptr;
     std::vector<LevelProblem> traps;
     int trapsRevision = -1;
     BackgroundJob trapJob;
