@@ -49,8 +49,8 @@ struct BaddieRecord {
     std::string kind = "Guard1";
     int column = 1, row = 4; // start
     int dirX = 1, dirY = 0;
-    int left = 1, right = 1;  // bound columns
-    int top = 4, bottom = 4;  // bound rows
+    int left = 1, right = 1; // bound columns
+    int top = 4, bottom = 4; // bound rows
     int speedX = 1, speedY = 0;
     int frameDelay = 5;
     bool operator==(const BaddieRecord&) const = default;
@@ -128,37 +128,38 @@ class LevelDocument {
 
     // ---- Problems --------------------------------------------------------------------
     // What `gloam-level check` says of this file (traps included), recomputed
-    // after a change; each tied to a cell or record where it can be.
+    // after a change; each tied to a cell or record where it can be. The trap
+    // search plays the level through the game's input tables and one shared
+    // session: call it from one thread, never while another game plays in the
+    // process. It takes from a fraction of a second to half a minute (a
+    // large level full of crumbling floor).
     const std::vector<LevelProblem>& diagnostics();
     // The same without the traps: quick enough for every change of a drag.
     std::vector<LevelProblem> quickDiagnostics() const;
 
   private:
+    friend class LevelFolder;
     struct Line {
         std::string text; // as the file has it, line end excluded
         std::string end;  // "\n", "\r\n", "\0" or "" (the last line of a file without one)
-    };
-    struct Snapshot {
-        std::vector<Line> lines;
-        std::string tail; // bytes after the "#end#" line, kept as they are
+        bool operator==(const Line&) const = default;
     };
 
+    bool commit(std::vector<Line>&& before); // a change is done: false when nothing changed
     void changed();
-    void commit();
     void parseRecords();
     std::string textOf(int number) const; // line `number` (from 1) as the loader reads it
     void setLine(int number, const std::string& text);
+    void insertLine(int number, const std::string& text);
     std::string newLineEnd() const;
 
     std::string path_;
-    Snapshot now_;
-    std::vector<Snapshot> undo_, redo_;
-    Snapshot strokeBefore_;
+    std::vector<Line> now_, saved_;
+    std::vector<std::vector<Line>> undo_, redo_;
+    std::vector<Line> strokeBefore_;
     int strokeDepth_ = 0;
     bool strokeChanged_ = false;
     int revision_ = 0;
-    int savedRevision_ = 0;
-    std::vector<int> undoRevisions_, redoRevisions_; // the revision each snapshot had
     std::vector<BaddieRecord> records_;
     std::vector<int> recordLines_; // the keyword line of each record
     int endLine_ = 0;              // the "#end#" line; 0 when there is none
@@ -170,6 +171,8 @@ class LevelDocument {
 // A levels folder: levels.txt and the levels it counts, one of them current.
 class LevelFolder {
   public:
+    static constexpr int MAX_LEVELS = 999;
+
     // Reads levels.txt and level1.txt to levelN.txt (a missing or broken
     // level opens as it is, with its problems); false with a message when
     // levels.txt cannot be read or its count is not a positive number.

@@ -37,6 +37,11 @@ std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* level
 // level is also played (in a scratch folder) to find its traps.
 std::vector<LevelProblem> checkLevelText(const std::string& file, const std::string& bytes,
                                          bool traps = true);
+// The same, playing the level for traps in `session` (none: no traps looked
+// for); a caller checking often keeps one session, whose pictures are slow to load.
+class Headless;
+std::vector<LevelProblem> checkLevelText(const std::string& file, const std::string& bytes,
+                                         Headless* session);
 
 // The keywords of the header lines and the tile codes, as the loader knows them.
 extern const char* const LEVEL_TILE_CODES; // every code that makes something; ' ' is empty

@@ -2,18 +2,18 @@
 // of its own in the temporary directory, so the game's loader, the solver and
 // the trap search can play it. The folder goes with the object.
 //
-//   ScratchLevel scratch(doc.bytes());
+//   ScratchLevelFolder scratch(doc.bytes());
 //   if (scratch.ok()) session.begin(scratch.directory(), 1, &error);
 #pragma once
 
 #include <string>
 
-class ScratchLevel {
+class ScratchLevelFolder {
   public:
-    explicit ScratchLevel(const std::string& bytes);
-    ~ScratchLevel();
-    ScratchLevel(const ScratchLevel&) = delete;
-    ScratchLevel& operator=(const ScratchLevel&) = delete;
+    explicit ScratchLevelFolder(const std::string& bytes);
+    ~ScratchLevelFolder();
+    ScratchLevelFolder(const ScratchLevelFolder&) = delete;
+    ScratchLevelFolder& operator=(const ScratchLevelFolder&) = delete;
 
     bool ok() const { return !directory_.empty(); } // the folder was written
     const std::string& directory() const { return directory_; }
