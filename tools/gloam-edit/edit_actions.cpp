@@ -77,7 +77,6 @@ void anyKeys(Editor& e) {
     const bool shift = modifier(KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, &e.shiftFrames);
     if (control) {
         getChar(); // a control key types nothing worth keeping
-        if (keyHit(KEY_S)) saveLevels(e);
         if (keyHit('Z')) {
             const bool done = shift ? doc.redo() : doc.undo();
             setStatus(e, done ? (shift ? "Redone" : "Undone") : "Nothing to undo or redo");
@@ -87,6 +86,8 @@ void anyKeys(Editor& e) {
             const int level = e.folder.append();
             setStatus(e, "New level " + std::to_string(level) + "; Ctrl+S writes it and the count");
         }
+        // Last: a Ctrl+Z and a Ctrl+S that share a frame save the undone level.
+        if (keyHit(KEY_S)) saveLevels(e);
         return;
     }
     for (const int letter : {KEY_S, int('Z'), int('Y'), int('N')})
