@@ -29,7 +29,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # from every build.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(GLOAM_GZIPPED)
-foreach(source man/gloam.6 man/gloam-level.6 changelog)
+foreach(source man/gloam.6 man/gloam-level.6 man/gloam-edit.6 changelog)
     get_filename_component(name "${source}" NAME)
     set(output "${GLOAM_STAGE}/${name}.gz")
     add_custom_command(OUTPUT "${output}"
@@ -47,6 +47,7 @@ foreach(component Unspecified debian)
         set(only_asked EXCLUDE_FROM_ALL)
     endif()
     install(FILES "${GLOAM_STAGE}/gloam.6.gz" "${GLOAM_STAGE}/gloam-level.6.gz"
+                  "${GLOAM_STAGE}/gloam-edit.6.gz"
             DESTINATION share/man/man6 COMPONENT ${component} ${only_asked})
     install(FILES "${GLOAM_PACKAGING}/${GLOAM_APPSTREAM_ID}.metainfo.xml"
             DESTINATION share/metainfo COMPONENT ${component} ${only_asked})

@@ -61,6 +61,13 @@ void showLoadingPicture() {
     flipFrame(-1);
 }
 
+bool answerCloseRequest(Game& game) {
+    if (!terminateRequested()) return false;
+    if (!game.shell.closeEndsPlayOnly) exitProgram(game);
+    game.world.quitToTitle = 1;
+    return true;
+}
+
 void exitProgram(Game& game) {
     writeSettings(game.shell.screen, game.shell.writeFolder + SETTINGS_FILE);
     audioClose();

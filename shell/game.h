@@ -16,6 +16,9 @@ struct Shell {
     Channel sfxChannel;   // the last effect the shell plays on a channel of its own
     int quitProgram = 0;
     std::string writeFolder; // settings and screenshots: "" beside the program
+    // A program that plays levels inside its own window (the level editor)
+    // answers close requests itself: one then only ends the play (as Q does).
+    int closeEndsPlayOnly = 0;
 };
 
 struct Game {
@@ -27,3 +30,6 @@ struct Game {
 // The normal way out: writes the settings file and ends the process with
 // status 0. Taken after Esc on the title screen and on a close request.
 [[noreturn]] void exitProgram(Game& game);
+// What a screen does at a close request: exitProgram, or, with
+// closeEndsPlayOnly, sets quitToTitle and returns true. False without a request.
+bool answerCloseRequest(Game& game);

@@ -24,7 +24,7 @@ constexpr float BAR_BLUE_FROM = 100.0f;
 // Keeps the window alive (and a close request noticed) while nothing else runs.
 void idleMs(Game& game, int ms) {
     pollEvents();
-    if (terminateRequested()) exitProgram(game);
+    answerCloseRequest(game);
     delayMs(ms);
 }
 

@@ -118,7 +118,7 @@ void pauseScreen(Game& game) {
         zoom.step();
         drawPauseFrame(g.newScreenGrab.get(), zoom);
         flipFrame(-1);
-        if (terminateRequested()) exitProgram(game);
+        if (answerCloseRequest(game)) break;
     }
 
     setBlend(savedBlend);

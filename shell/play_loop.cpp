@@ -94,7 +94,7 @@ bool playTick(Game& game, std::string* error) {
     flipFrame(-1);
     deathStep(game);
     if (keyHit(KEY_Q)) g.quitToTitle = 1;
-    if (terminateRequested()) exitProgram(game);
+    answerCloseRequest(game);
     return true;
 }
 

@@ -192,4 +192,48 @@ TEST(Canvas, FlipShowsTheCanvasAndDrawingGoesOnIntoIt) {
     closeGraphics();
 }
 
+// A tool's window: the canvas enlarged into one corner, its own drawing in
+// window pixels beside it and, after showCanvas, over it.
+TEST(Canvas, PlacedCanvasSharesTheWindowWithWindowDrawing) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display to open a window on";
+    const rendertest::Rgba red{200, 0, 0, 255}, blue{0, 0, 200, 255}, green{0, 200, 0, 255};
+    const rendertest::Rgba black{0, 0, 0, 255};
+    const struct {
+        const char* name;
+        bool show; // showCanvas before the window drawing
+        int x, y;  // window pixel read back
+        rendertest::Rgba want;
+    } cases[] = {
+        {"1 canvas corner at 2x", false, 1, 1, red},
+        {"2 last canvas pixel", false, 639, 479, blue},
+        {"3 beside the placement", false, 640, 10, black},
+        {"4 window drawing beside", false, 705, 505, green},
+        {"5 window drawing under the canvas is covered", false, 101, 101, red},
+        {"6 shown first, window drawing lies over it", true, 101, 101, green},
+        {"7 shown first, the rest still the canvas", true, 99, 99, red},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Screen::openDisplay(320, 240, 800, 600, 0, 60);
+        setCanvasPlacement(0, 0, 640, 480);
+        rendertest::fillBackground(red);
+        setColor(blue.r, blue.g, blue.b);
+        drawRect(319, 239, 1, 1);
+        ASSERT_TRUE(beginWindowDrawing());
+        clearScreen();
+        if (c.show) showCanvas();
+        setColor(green.r, green.g, green.b);
+        drawRect(700, 500, 10, 10);
+        drawRect(100, 100, 2, 2);
+        setColor(255, 255, 255);
+        endWindowDrawing();
+        const PixelBuffer shown = grabWindowPixels();
+        ASSERT_EQ(shown.width, 800);
+        EXPECT_EQ(rendertest::pixelAt(shown, c.x, c.y), c.want);
+        // Drawing went back into the canvas, which kept its picture.
+        EXPECT_EQ(rendertest::pixelAt(grabPixels(0, 0, 320, 240), 50, 50), red);
+        closeGraphics();
+    }
+}
+
 } // namespace

@@ -96,6 +96,23 @@ int saveWithLimit(const PixelBuffer& pixels, const std::string& path, rlim_t byt
     return (saved ? 1 : 0) | (fs::exists(path) ? 2 : 0);
 }
 
+// A program that plays inside its own window (the level editor) keeps a close
+// request for itself: the play ends as Q would end it, and the process lives on.
+TEST_F(JoystickPulledOut, AHostedPlayEndsAtACloseRequest) {
+    Headless& s = sharedSession();
+    std::string error;
+    ASSERT_TRUE(s.begin(dir.string(), 1, &error)) << error;
+    s.game().shell.closeEndsPlayOnly = 1;
+    play(s, 5);
+    EXPECT_FALSE(s.over());
+    inputTerminateEvent();
+    ASSERT_TRUE(s.tick({}, &error)) << error;
+    EXPECT_TRUE(s.over());
+    EXPECT_TRUE(terminateRequested()) << "the request is the host's to answer";
+    s.game().shell.closeEndsPlayOnly = 0;
+    inputReset();
+}
+
 TEST(ScreenshotHardeningDeathTest, AFullDiskLeavesNoBrokenPicture) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const fs::path dir = scratch();

@@ -4,7 +4,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "engine/display/graphics.h"
 #include "engine/input/input.h"
@@ -96,6 +99,95 @@ TEST(InputKeys, TerminateRequestStaysUntilReset) {
     flushKeys();
     EXPECT_TRUE(terminateRequested());
     inputReset();
+    EXPECT_FALSE(terminateRequested());
+}
+
+// ---- Mouse and typed text, fed directly ------------------------------------------------
+
+TEST(InputMouse, ButtonsCountLikeKeys) {
+    enum MouseStep { PRESS, RELEASE, FOCUS, FLUSH_KEYS };
+    const struct {
+        const char* name;
+        std::vector<MouseStep> steps;
+        int down, hits;
+    } cases[] = {
+        {"1 click", {PRESS, RELEASE}, 0, 1},
+        {"2 held", {PRESS}, 1, 1},
+        {"3 double click", {PRESS, RELEASE, PRESS, RELEASE}, 0, 2},
+        {"4 down twice is one press", {PRESS, PRESS}, 1, 1},
+        {"5 focus change forgets", {PRESS, FOCUS}, 0, 0},
+        {"6 flushKeys leaves the mouse", {PRESS, FLUSH_KEYS}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        inputReset();
+        for (MouseStep step : c.steps) {
+            if (step == PRESS) inputMouseButton(MOUSE_LEFT, true);
+            if (step == RELEASE) inputMouseButton(MOUSE_LEFT, false);
+            if (step == FOCUS) inputFocusEvent(false);
+            if (step == FLUSH_KEYS) flushKeys();
+        }
+        EXPECT_EQ(mouseDown(MOUSE_LEFT), c.down);
+        EXPECT_EQ(mouseHit(MOUSE_LEFT), c.hits);
+        EXPECT_EQ(mouseHit(MOUSE_LEFT), 0) << "a hit is reported once";
+        EXPECT_EQ(mouseHit(MOUSE_RIGHT), 0) << "other buttons untouched";
+    }
+    for (int button : {0, 4, -1}) {
+        inputMouseButton(button, true);
+        EXPECT_EQ(mouseDown(button), 0) << button;
+        EXPECT_EQ(mouseHit(button), 0) << button;
+    }
+}
+
+TEST(InputText, CharactersArriveInOrderAsCodePoints) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::vector<int> codes;
+    } cases[] = {
+        {"1 ASCII", "S#=", {'S', '#', '='}},
+        {"2 two, three and four bytes",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         {0xE9, 0x20AC, 0x1F600}},
+        {"3 stray continuation byte skipped",
+         "a\x80"
+         "b",
+         {'a', 'b'}},
+        {"4 cut-short sequence skipped", "\xE2\x82z", {'z'}},
+        {"5 overlong forms refused", "\xC0\xAF\xE0\x80\xAFx", {'x'}},
+        {"6 surrogate and beyond U+10FFFF refused", "\xED\xA0\x80\xF4\x90\x80\x80y", {'y'}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        inputReset();
+        inputTextEvent(c.text);
+        std::vector<int> got;
+        for (int code = getChar(); code != 0; code = getChar())
+            got.push_back(code);
+        EXPECT_EQ(got, c.codes);
+    }
+}
+
+TEST(InputText, QueueHoldsAtMost256AndFlushEmptiesIt) {
+    inputReset();
+    const std::string many(300, 'k');
+    inputTextEvent(many.c_str());
+    int count = 0;
+    while (getChar() != 0)
+        ++count;
+    EXPECT_EQ(count, 256);
+    inputTextEvent("ab");
+    flushKeys();
+    EXPECT_EQ(getChar(), 0);
+    inputTextEvent("c");
+    inputFocusEvent(true);
+    EXPECT_EQ(getChar(), 0);
+}
+
+TEST(InputKeys, AnsweredCloseRequestIsCleared) {
+    inputReset();
+    inputTerminateEvent();
+    clearTerminateRequest();
     EXPECT_FALSE(terminateRequested());
 }
 
@@ -255,6 +347,48 @@ TEST_F(InputEvents, CloseRequestsAreRecorded) {
     SDL_PushEvent(&quit);
     keyDown(KEY_ESCAPE); // keyboard queries drain the queue
     EXPECT_TRUE(terminateRequested());
+}
+
+TEST_F(InputEvents, MouseAndTextReachTheTables) {
+    const Uint32 window = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+    SDL_Event move = {};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.windowID = window;
+    move.motion.x = 123;
+    move.motion.y = 45;
+    ASSERT_EQ(SDL_PushEvent(&move), 1);
+    EXPECT_EQ(mouseX(), 123);
+    EXPECT_EQ(mouseY(), 45);
+
+    SDL_Event button = {};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.windowID = window;
+    button.button.button = SDL_BUTTON_RIGHT;
+    button.button.x = 7;
+    button.button.y = 9;
+    ASSERT_EQ(SDL_PushEvent(&button), 1);
+    button.type = SDL_MOUSEBUTTONUP;
+    ASSERT_EQ(SDL_PushEvent(&button), 1);
+    EXPECT_EQ(mouseHit(MOUSE_RIGHT), 1);
+    EXPECT_EQ(mouseHit(MOUSE_LEFT), 0);
+    EXPECT_EQ(mouseX(), 7) << "a click also places the pointer";
+
+    SDL_Event wheel = {};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.windowID = window;
+    wheel.wheel.y = 1;
+    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    ASSERT_EQ(SDL_PushEvent(&wheel), 1);
+    EXPECT_EQ(mouseWheel(), -1);
+
+    SDL_Event text = {};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = window;
+    std::snprintf(text.text.text, sizeof text.text.text, "E|");
+    ASSERT_EQ(SDL_PushEvent(&text), 1);
+    EXPECT_EQ(getChar(), 'E');
+    EXPECT_EQ(getChar(), '|');
+    EXPECT_EQ(getChar(), 0);
 }
 
 TEST_F(InputEvents, NothingIsTakenWithoutAWindow) {

@@ -46,6 +46,9 @@ struct Context {
     int swapInterval = NO_INTERVAL;
     GLuint canvasTexture = 0, canvasFramebuffer = 0; // 0: drawing goes to the window
     int canvasWidth = 0, canvasHeight = 0;
+    int placeX = 0, placeY = 0, placeWidth = 0, placeHeight = 0; // 0 x 0: the whole picture
+    bool windowDrawing = false;
+    bool canvasShown = false; // showCanvas drew it for the coming present
 };
 
 // Framebuffer calls, from the driver at the first canvas.
@@ -286,8 +289,12 @@ float nearEdgeCoordinate(int from, int to) {
     return static_cast<float>((-0.5 * perPixel + nudge) / from);
 }
 
-// Draws the canvas over the game picture of the window's back buffer, leaving
-// the GL's state (and so the renderer's caches) as they were.
+bool canvasPlaced(const Context& c) {
+    return c.placeWidth > 0 && c.placeHeight > 0;
+}
+
+// Draws the canvas over the game picture (or its placement) in the window's
+// back buffer, leaving the GL's state (and so the renderer's caches) as they were.
 void drawEnlargement(const Context& c) {
     service.fb.bind(GL_FRAMEBUFFER, 0);
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT |
@@ -299,15 +306,22 @@ void drawEnlargement(const Context& c) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
+    const bool placed = canvasPlaced(c);
+    const int width = placed ? c.placeWidth : c.pictureWidth;
+    const int height = placed ? c.placeHeight : c.pictureHeight;
+    // GL counts rows from the bottom of the picture.
+    const int left = c.pictureX + (placed ? c.placeX : 0);
+    const int bottom = c.pictureY + (placed ? c.pictureHeight - c.placeY - height : 0);
+    glViewport(left, bottom, width, height);
     glDisable(GL_BLEND);
     glDisable(GL_ALPHA_TEST);
+    glDisable(GL_SCISSOR_TEST);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, c.canvasTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    const float u0 = nearEdgeCoordinate(c.canvasWidth, c.pictureWidth);
+    const float u0 = nearEdgeCoordinate(c.canvasWidth, width);
     // Texture rows count from the bottom: the top edge is coordinate 1.
-    const float v0 = 1.0f - nearEdgeCoordinate(c.canvasHeight, c.pictureHeight);
+    const float v0 = 1.0f - nearEdgeCoordinate(c.canvasHeight, height);
     glBegin(GL_QUADS);
     glTexCoord2f(u0, v0);
     glVertex2f(0, 0);
@@ -331,7 +345,9 @@ void present(int interval) {
         SDL_GL_SetSwapInterval(interval); // refused by some drivers (Xvfb): not an error
         c.swapInterval = interval;
     }
-    if (c.canvasFramebuffer) drawEnlargement(c);
+    if (c.windowDrawing) endWindowDrawing();
+    if (c.canvasFramebuffer && !c.canvasShown) drawEnlargement(c);
+    c.canvasShown = false;
     clearBorders(c);
     SDL_GL_SwapWindow(c.window);
     if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
@@ -371,8 +387,12 @@ void closeAtExit() {
 // the picture goes, a fresh drawing state, two black frames and the pacing.
 void startFrames(int width, int height, int depth, int hertz) {
     Context& c = service.current;
+    if (c.windowDrawing) endWindowDrawing();
     c.depth = depth;
     c.hertz = hertz;
+    c.placeX = c.placeY = c.placeWidth = c.placeHeight = 0;
+    c.canvasShown = false;
+    c.windowDrawing = false;
     c.windowWidth = c.windowHeight = 0;
     if (depth != 0) SDL_GL_GetDrawableSize(c.window, &c.windowWidth, &c.windowHeight);
     placePicture(c, width, height);
@@ -576,7 +596,8 @@ int canvasHeight() {
 bool readPresentedPicture(uint8_t* rgba, int pitch) {
     const Context& c = service.current;
     if (!c.gl || !rgba) return false;
-    if (c.canvasFramebuffer) drawEnlargement(c);
+    if (c.canvasFramebuffer && !c.canvasShown) drawEnlargement(c);
+    if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, 0); // the window, where it is shown
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 4);
@@ -584,7 +605,8 @@ bool readPresentedPicture(uint8_t* rgba, int pitch) {
     glReadPixels(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight, GL_RGBA, GL_UNSIGNED_BYTE,
                  rgba);
     glPopClientAttrib();
-    if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
+    if (c.canvasFramebuffer && !c.windowDrawing)
+        service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
     // GL rows run bottom-up; ours run top-down.
     const size_t rowBytes = static_cast<size_t>(pitch);
     for (int top = 0, bottom = c.pictureHeight - 1; top < bottom; ++top, --bottom) {
@@ -593,6 +615,50 @@ bool readPresentedPicture(uint8_t* rgba, int pitch) {
         std::swap_ranges(a, a + rowBytes, b);
     }
     return true;
+}
+
+void setCanvasPlacement(int x, int y, int width, int height) {
+    Context& c = service.current;
+    const bool whole = width <= 0 || height <= 0;
+    c.placeX = whole ? 0 : x;
+    c.placeY = whole ? 0 : y;
+    c.placeWidth = whole ? 0 : width;
+    c.placeHeight = whole ? 0 : height;
+}
+
+bool beginWindowDrawing() {
+    Context& c = service.current;
+    if (!c.gl || !c.canvasFramebuffer || c.windowDrawing) return false;
+    c.windowDrawing = true;
+    service.fb.bind(GL_FRAMEBUFFER, 0);
+    glViewport(c.pictureX, c.pictureY, c.pictureWidth, c.pictureHeight);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, c.pictureWidth, c.pictureHeight, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    return true;
+}
+
+void endWindowDrawing() {
+    Context& c = service.current;
+    if (!c.windowDrawing) return;
+    c.windowDrawing = false;
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
+    glViewport(0, 0, c.canvasWidth, c.canvasHeight);
+}
+
+void showCanvas() {
+    Context& c = service.current;
+    if (!c.windowDrawing) return;
+    drawEnlargement(c); // leaves the window bound, as window drawing wants it
+    c.canvasShown = true;
 }
 
 int canvasPixelOf(int windowPixel, int canvasSize, int windowSize) {

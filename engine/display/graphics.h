@@ -67,6 +67,20 @@ bool readPresentedPicture(uint8_t* rgba, int pitch);
 // Window pixel x (or y) of a picture `windowSize` wide shows canvas pixel
 // x * canvasSize / windowSize, rounded down: the enlargement flipFrame draws.
 int canvasPixelOf(int windowPixel, int canvasSize, int windowSize);
+// Where flipFrame shows the canvas: the rectangle x, y, width x height of the
+// game picture (window pixels from its top-left corner), enlarged to fit;
+// width or height 0 (the start of every window) is the whole picture. A placed
+// canvas leaves the rest of the window to beginWindowDrawing.
+void setCanvasPlacement(int x, int y, int width, int height);
+// Drawing goes to the window itself, one unit per window pixel, y down, until
+// endWindowDrawing sends it back to the canvas, which keeps what it holds.
+// False (drawing stays where it was) without a canvas.
+bool beginWindowDrawing();
+void endWindowDrawing();
+// Between begin and end: shows the canvas in its placement now, so what is
+// drawn on the window next lies over it; the next flipFrame then does not
+// show the canvas again.
+void showCanvas();
 // Lower-left corner of the picture drawing goes to, in GL coordinates (y from
 // the bottom) as glViewport and glReadPixels count them: (0, 0) on a canvas or
 // in a window, the corner of a centred picture on a larger full screen.
