@@ -10,12 +10,21 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "engine/io/convert.h"
 #include "engine/io/stream.h"
+#include "level_scratch.h"
+#include "level_traps.h"
 #include "world/assets.h"
 #include "world/baddies.h"
 #include "world/level_loader.h"
+
+// Every code the loader turns into something; a blank is the empty cell.
+const char* const LEVEL_TILE_CODES = "1#=[{]-\\/;:R\"'234DSEHPM*<>|";
+const std::vector<std::string> LEVEL_ITEM_KEYWORDS = {"Coin", "Key", "Cup", "Candle", "Coal"};
+const std::vector<std::string> LEVEL_SPIKE_KEYWORDS = {"Spikes", "TedSpikes", "VexelSpikes"};
+const std::vector<std::string> LEVEL_BACKDROP_KEYWORDS = {"Woods", "Caves", "Abbey"};
 
 namespace {
 
@@ -26,33 +35,28 @@ constexpr int RECORD_NUMBERS = 11;
 constexpr int GRID_TOP = 30;       // y of the grid's first row; above it is the status band
 constexpr int PATROL_TICKS = 5600; // one full air supply: all a try can show
 
-// Every code the loader turns into something; a blank is the empty cell.
-constexpr const char* TILE_CODES = "1#=[{]-\\/;:R\"'234DSEHPM*<>|";
-
-const char* const ITEM_KEYWORDS[] = {"Coin", "Key", "Cup", "Candle", "Coal"};
-const char* const SPIKE_KEYWORDS[] = {"Spikes", "TedSpikes", "VexelSpikes"};
-const char* const BACKDROP_KEYWORDS[] = {"Woods", "Caves", "Abbey"};
 const char* const RECORD_FIELDS[RECORD_NUMBERS] = {
     "start column",      "start row",          "horizontal direction", "vertical direction",
     "left bound column", "right bound column", "upper bound row",      "lower bound row",
     "horizontal speed",  "vertical speed",     "frame delay"};
 
-template <size_t N> bool oneOf(const std::string& s, const char* const (&words)[N]) {
-    for (const char* w : words)
-        if (s == w) return true;
-    return false;
+bool oneOf(const std::string& s, const std::vector<std::string>& words) {
+    return std::find(words.begin(), words.end(), s) != words.end();
 }
 
-// The whole file split into lines; false when it cannot be opened.
-bool readLines(const std::string& path, std::vector<std::string>* lines) {
+// The whole file; false when it cannot be opened.
+bool readBytes(const std::string& path, std::string* data) {
     if (fileType(path) != 1) return false; // a named pipe would wait for ever
     StreamPtr stream = openStream(path, true, false);
     if (!stream) return false;
-    std::string data;
     char buffer[4096];
     while (size_t n = stream->read(buffer, sizeof buffer))
-        data.append(buffer, n);
+        data->append(buffer, n);
     closeStream(stream);
+    return true;
+}
+
+void splitLines(const std::string& data, std::vector<std::string>* lines) {
     std::string line;
     bool open = false; // characters since the last line end
     for (char c : data) {
@@ -66,6 +70,12 @@ bool readLines(const std::string& path, std::vector<std::string>* lines) {
         }
     }
     if (open) lines->push_back(line);
+}
+
+bool readLines(const std::string& path, std::vector<std::string>* lines) {
+    std::string data;
+    if (!readBytes(path, &data)) return false;
+    splitLines(data, lines);
     return true;
 }
 
@@ -90,23 +100,37 @@ std::string shown(char c) {
     return hex;
 }
 
+LevelProblem problemAt(const std::string& file, int line, bool error, const std::string& message) {
+    LevelProblem p;
+    p.file = file;
+    p.line = line;
+    p.error = error;
+    p.message = message;
+    return p;
+}
+
 struct FileCheck {
     std::string file;
     std::vector<LevelProblem>& out;
-    void error(int line, const std::string& message) { out.push_back({file, line, true, message}); }
-    void warning(int line, const std::string& message) {
-        out.push_back({file, line, false, message});
+    // Where the problems met next are: a grid cell, a record.
+    LevelCell cell;
+    int record = -1;
+    void add(int line, bool error, const std::string& message) {
+        out.push_back({file, line, error, message, cell, record, {}});
     }
+    void error(int line, const std::string& message) { add(line, true, message); }
+    void warning(int line, const std::string& message) { add(line, false, message); }
+    void at(int column, int row) { cell = {column, row}; }
 };
 
 void checkHeader(FileCheck& check, const std::vector<std::string>& lines) {
-    if (lines.size() >= 2 && !oneOf(lines[1], ITEM_KEYWORDS))
+    if (lines.size() >= 2 && !oneOf(lines[1], LEVEL_ITEM_KEYWORDS))
         check.error(2,
                     "unknown item keyword \"" + lines[1] + "\" (Coin, Key, Cup, Candle or Coal)");
-    if (lines.size() >= 3 && !oneOf(lines[2], SPIKE_KEYWORDS))
+    if (lines.size() >= 3 && !oneOf(lines[2], LEVEL_SPIKE_KEYWORDS))
         check.warning(3, "unknown spike style \"" + lines[2] +
                              "\": the previous level's style is kept");
-    if (lines.size() >= 4 && !oneOf(lines[3], BACKDROP_KEYWORDS))
+    if (lines.size() >= 4 && !oneOf(lines[3], LEVEL_BACKDROP_KEYWORDS))
         check.warning(4, "unknown backdrop \"" + lines[3] + "\": the level shows black");
 }
 
@@ -132,6 +156,7 @@ void checkRoomForStartAndExit(FileCheck& check, const std::vector<std::string>& 
     for (int row = 1; row <= GRID_ROWS; ++row) {
         for (int column = 1; column <= GRID_COLUMNS; ++column) {
             const char code = cellAt(lines, row, column);
+            check.at(column, row);
             if (code == 'S') {
                 const char below = cellAt(lines, row + 1, column);
                 if (row == GRID_ROWS || std::strchr(BLOCKING, below))
@@ -167,6 +192,7 @@ void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
     for (int row = 1; row <= GRID_ROWS && HEADER_LINES + row <= last; ++row) {
         const int number = HEADER_LINES + row;
         const std::string& text = lines[number - 1];
+        check.at(GRID_COLUMNS, row);
         if (text.size() > GRID_COLUMNS)
             check.warning(number, "row " + std::to_string(row) + " is " +
                                       std::to_string(text.size()) +
@@ -176,13 +202,15 @@ void checkGrid(FileCheck& check, const std::vector<std::string>& lines) {
             starts += code == 'S';
             exits += code == 'E';
             items += code == '2';
-            if (code != ' ' && (code == '\0' || !std::strchr(TILE_CODES, code)))
+            check.at(static_cast<int>(c) + 1, row);
+            if (code != ' ' && (code == '\0' || !std::strchr(LEVEL_TILE_CODES, code)))
                 check.warning(number, "unknown tile character " + shown(code) + " in column " +
                                           std::to_string(c + 1) + " (an empty cell)");
         }
     }
     if (last < HEADER_LINES + GRID_ROWS) return; // a cut-off grid says nothing about its tiles
     checkRoomForStartAndExit(check, lines);
+    check.at(0, 0);
     if (!starts) check.warning(HEADER_LINES + 1, "no start tile \"S\"");
     if (!exits) check.warning(HEADER_LINES + 1, "no exit tile \"E\"");
     if (!items) check.warning(HEADER_LINES + 1, "no items (\"2\"): the exit is open at once");
@@ -209,14 +237,17 @@ void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
     const int last = static_cast<int>(lines.size());
     int number = HEADER_LINES + GRID_ROWS + 1;
     if (number > last + 1) return; // the short grid is already reported
-    for (;;) {
+    check.at(0, 0);
+    for (check.record = 0;; ++check.record) {
         if (number > last) {
+            check.record = -1;
             check.error(number, "no \"#end#\" line after the baddie records");
             return;
         }
         const std::string& keyword = lines[number - 1];
         if (keyword == "#end#") return;
         if (keyword.empty()) {
+            check.record = -1;
             check.error(number, "expected a baddie keyword or #end#");
             return;
         }
@@ -249,16 +280,32 @@ void checkRecords(FileCheck& check, const std::vector<std::string>& lines) {
     }
 }
 
-void checkLevelFile(const std::string& path, std::vector<LevelProblem>& out) {
-    FileCheck check{path, out};
-    std::vector<std::string> lines;
-    if (!readLines(path, &lines)) {
-        check.error(1, "cannot open the level file");
-        return;
-    }
+void checkLevelLines(const std::string& file, const std::vector<std::string>& lines,
+                     std::vector<LevelProblem>& out) {
+    FileCheck check{file, out, {}, -1};
     checkHeader(check, lines);
     checkGrid(check, lines);
     checkRecords(check, lines);
+}
+
+bool hasErrors(const std::vector<LevelProblem>& problems, size_t from) {
+    for (size_t i = from; i < problems.size(); ++i)
+        if (problems[i].error) return true;
+    return false;
+}
+
+// One warning per trap, on the grid line of its first cell.
+void reportTraps(const std::string& file, const std::vector<LevelTrap>& traps,
+                 std::vector<LevelProblem>& out) {
+    for (const LevelTrap& trap : traps) {
+        const LevelCell first = trap.cells.front();
+        out.push_back({file, HEADER_LINES + first.row, false,
+                       "a trap at " + cellName(first.row, first.column) + " (" +
+                           std::to_string(trap.cells.size()) +
+                           " cells): the miner gets in from the start but never out, "
+                           "nor to the exit or a hazard",
+                       first, -1, trap.cells});
+    }
 }
 
 // The highest N of the files levelN.txt in the folder (0 when there are none).
@@ -286,15 +333,15 @@ std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* level
     const std::string index = directory + "/levels.txt";
     std::vector<std::string> lines;
     if (!readLines(index, &lines)) {
-        out.push_back({index, 1, true, "cannot open the level count file"});
+        out.push_back(problemAt(index, 1, true, "cannot open the level count file"));
         return out;
     }
     const std::string first = lines.empty() ? std::string() : lines[0];
     int count = 0;
     auto [ptr, ec] = std::from_chars(first.data(), first.data() + first.size(), count);
     if (first.empty() || ec != std::errc() || ptr != first.data() + first.size() || count <= 0) {
-        out.push_back(
-            {index, 1, true, "the level count \"" + first + "\" is not a positive number"});
+        out.push_back(problemAt(index, 1, true,
+                                "the level count \"" + first + "\" is not a positive number"));
         return out;
     }
     *levels = count;
@@ -302,12 +349,48 @@ std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* level
     // one per missing file: the files beyond the last one are not looked for.
     const int last = lastLevelFile(directory);
     if (count > last)
-        out.push_back(
-            {index, 1, true,
-             "the level count is " + std::to_string(count) +
-                 (last ? ", but the last level file is level" + std::to_string(last) + ".txt"
-                       : ", but there are no level files")});
-    for (int level = 1; level <= count && level <= last; ++level)
-        checkLevelFile(directory + "/level" + std::to_string(level) + ".txt", out);
+        out.push_back(problemAt(
+            index, 1, true,
+            "the level count is " + std::to_string(count) +
+                (last ? ", but the last level file is level" + std::to_string(last) + ".txt"
+                      : ", but there are no level files")));
+    std::unique_ptr<Headless> session; // made for the first level worth playing
+    for (int level = 1; level <= count && level <= last; ++level) {
+        const std::string file = directory + "/level" + std::to_string(level) + ".txt";
+        std::vector<std::string> lines;
+        if (!readLines(file, &lines)) {
+            out.push_back(problemAt(file, 1, true, "cannot open the level file"));
+            continue;
+        }
+        const size_t first = out.size();
+        checkLevelLines(file, lines, out);
+        if (hasErrors(out, first)) continue; // the game would not play it
+        if (!session) session = std::make_unique<Headless>();
+        std::vector<LevelTrap> traps;
+        std::string error;
+        if (findTraps(*session, directory, level, &traps, &error)) reportTraps(file, traps, out);
+    }
+    return out;
+}
+
+std::vector<LevelProblem> checkLevelText(const std::string& file, const std::string& bytes,
+                                         bool traps) {
+    if (!traps) return checkLevelText(file, bytes, nullptr);
+    Headless session;
+    return checkLevelText(file, bytes, &session);
+}
+
+std::vector<LevelProblem> checkLevelText(const std::string& file, const std::string& bytes,
+                                         Headless* session) {
+    std::vector<LevelProblem> out;
+    std::vector<std::string> lines;
+    splitLines(bytes, &lines);
+    checkLevelLines(file, lines, out);
+    if (!session || hasErrors(out, 0)) return out;
+    const ScratchLevelFolder folder(bytes);
+    if (!folder.ok()) return out;
+    std::vector<LevelTrap> found;
+    std::string error;
+    if (findTraps(*session, folder.directory(), 1, &found, &error)) reportTraps(file, found, out);
     return out;
 }
