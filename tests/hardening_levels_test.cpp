@@ -159,9 +159,13 @@ TEST_F(LevelHardening, AMegabyteLineLoads) {
     EXPECT_EQ(game.platformList.size(), 32u + 30 + 32 + 3 + 2);
     const Output row = check(dir);
     EXPECT_EQ(row.status, 0);
+    // The start row is now the last but one, with no floor below: a trap.
     EXPECT_EQ(row.text, (dir / "level1.txt").string() +
                             ":21: warning: row 17 is 1048576 characters long; those after the "
-                            "32nd are ignored\n");
+                            "32nd are ignored\n" +
+                            (dir / "level1.txt").string() +
+                            ":22: warning: a trap at column 2 of row 18 (8 cells): the miner "
+                            "gets in from the start but never out, nor to the exit or a hazard\n");
 
     // As a baddie keyword: an unknown kind, still a baddie with its numbers.
     writeSet(goodLevel(guardRecord(huge) + "#end#\n"));

@@ -199,6 +199,7 @@ TEST(LevelDocument, UndoAndRedoSequences) {
         /*12 back to the saved bytes*/ {"P3# E3", "#S       ", true, false, false},
         /*13 nested strokes are one*/ {"[ P3# [ P4# ] P5# ] u", "#S       ", false, true, false},
         /*14 redo twice*/ {"P3# P4# u u r r", "#S##     ", true, false, true},
+        /*15 a stroke that undoes itself*/ {"[ P3# E3 ]", "#S       ", false, false, false},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         LevelDocument doc = sampleDocument();

@@ -132,6 +132,10 @@ void LevelDocument::load(const std::string& bytes, const std::string& path) {
 }
 
 bool LevelDocument::save(std::string* error) {
+    if (path_.empty()) {
+        *error = "the level has no file name";
+        return false;
+    }
     if (!writeFileWhole(path_, bytes(), error)) return false;
     saved_ = now_;
     return true;
@@ -194,7 +198,7 @@ void LevelDocument::beginStroke() {
 void LevelDocument::endStroke() {
     if (strokeDepth_ == 0) return;
     if (--strokeDepth_ == 0 && strokeChanged_) {
-        undo_.push_back(std::move(strokeBefore_));
+        if (strokeBefore_ != now_) undo_.push_back(std::move(strokeBefore_)); // not undone within
         strokeChanged_ = false;
     }
 }
