@@ -220,6 +220,16 @@ TEST(AudioDecode, DamagedDataGivesNoneOrAConsistentSound) {
             EXPECT_EQ(s->samples.size(), size_t(s->frames) * size_t(s->channels));
             EXPECT_LE(s->frames, 5500);
         }
+        // Streamed, the headers fail alike; damage further on shows as it
+        // plays: the samples of the whole decode, or none.
+        SoundPtr streamed = decodeBytes(c.bytes, SOUND_STREAM);
+        if (c.mustFail) {
+            EXPECT_FALSE(streamed);
+        }
+        if (streamed) {
+            const std::vector<int16_t> played = soundSamples(*streamed);
+            EXPECT_TRUE(played.empty() || (s && played == s->samples));
+        }
     }
 }
 
@@ -417,6 +427,45 @@ TEST_F(AudioMixer, RestartOnTheSameChannelReplacesTheSound) {
     EXPECT_EQ(playSound(tune.get(), music).id, music.id);
     auto out = left(mix(3));
     EXPECT_EQ(out, (std::vector<int16_t>{0, 10, 20}));
+}
+
+// A streamed sound plays the very samples of its plain decode: across window
+// refills, at a rate the mixer steps through fractionally, over its loop (the
+// decoder starts again) and after a restart on the same channel.
+TEST_F(AudioMixer, StreamedSoundsMixExactlyLikeTheirPlainDecode) {
+    const struct {
+        const char* file;
+        int flags;
+        int mixFrames; // output frames mixed before the restart, and again after
+    } cases[] = {
+        {"audio_tone11k.ogg", SOUND_LOOP, 3 * 22050 + 77}, // 1: mono, loops three times
+        {"audio_stereo22k.ogg", SOUND_LOOP, 25000},        // 2: stereo, loops
+        {"audio_noise22k.ogg", 0, 50000},                  // 3: ends, then silence
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        SoundPtr plain = decodeFile(c.file, c.flags);
+        SoundPtr streamed = decodeFile(c.file, c.flags | SOUND_STREAM);
+        ASSERT_TRUE(plain && streamed);
+        EXPECT_TRUE(streamed->samples.empty());
+        EXPECT_EQ(streamed->frames, plain->frames);
+        EXPECT_EQ(soundSamples(*streamed), plain->samples);
+        std::vector<int16_t> outputs[2];
+        for (int which = 0; which < 2; ++which) {
+            mixerReset(true);
+            const Sound* sound = which == 0 ? plain.get() : streamed.get();
+            Channel channel = allocChannel();
+            ASSERT_TRUE(playSound(sound, channel));
+            outputs[which] = mix(c.mixFrames);
+            ASSERT_TRUE(playSound(sound, channel));
+            const std::vector<int16_t> again = mix(c.mixFrames);
+            outputs[which].insert(outputs[which].end(), again.begin(), again.end());
+            EXPECT_EQ(channelPlaying(channel), (c.flags & SOUND_LOOP) != 0);
+        }
+        EXPECT_EQ(outputs[1], outputs[0]);
+        const std::vector<int16_t> heard = left(outputs[0]);
+        EXPECT_GT(heard.size() - countOf(heard, 0), 1000u); // not silence
+    }
 }
 
 TEST_F(AudioMixer, ChannelVolumeStaysForTheNextSound) {

@@ -85,8 +85,8 @@ const AssetEntry kTable[] = {
     {"sfx\\ow.ogg", 0, 0, 0, false, 0},
     {"sfx\\success.ogg", 0, 0, 0, false, 0},
     {"sfx\\splat.ogg", 0, 0, 0, false, 0},
-    {"mus\\ingame1.ogg", 0, 0, 0, false, SOUND_LOOP},
-    {"mus\\ingame2.ogg", 0, 0, 0, false, SOUND_LOOP},
+    {"mus\\ingame1.ogg", 0, 0, 0, false, SOUND_LOOP | SOUND_STREAM},
+    {"mus\\ingame2.ogg", 0, 0, 0, false, SOUND_LOOP | SOUND_STREAM},
 };
 
 struct BaddieKind {

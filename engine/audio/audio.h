@@ -17,13 +17,17 @@
 #include <vector>
 
 constexpr int SOUND_LOOP = 1;
+// Kept compressed and decoded as it plays, for long tunes: a minute of PCM is
+// 5 MB, its Ogg Vorbis a tenth of that. The player hears the same samples.
+constexpr int SOUND_STREAM = 2;
 
 struct Sound {
-    std::vector<int16_t> samples; // interleaved 16-bit PCM
+    std::vector<int16_t> samples; // interleaved 16-bit PCM; empty when streamed
+    std::vector<uint8_t> packed;  // a streamed sound's Ogg Vorbis bytes
     int frames = 0;               // sample frames
     int channels = 1;             // 1 or 2
     int rate = 44100;             // Hz
-    int flags = 0;                // SOUND_LOOP
+    int flags = 0;                // SOUND_LOOP, SOUND_STREAM
 };
 using SoundPtr = std::unique_ptr<Sound>;
 
@@ -39,8 +43,9 @@ void audioClose(); // stops the mixer and closes the device
 bool audioActive();
 
 // ---- Sounds and channels -------------------------------------------------------------
-SoundPtr loadSound(const std::string& url, int flags); // decodes Ogg Vorbis completely
-Channel allocChannel();                                // reserved voice, none when full or silent
+SoundPtr loadSound(const std::string& url,
+                   int flags);     // decodes Ogg Vorbis (SOUND_STREAM: as it plays)
+Channel allocChannel();            // reserved voice, none when full or silent
 void freeChannel(Channel channel); // stops it and gives its slot back; a stale handle does nothing
 Channel playSound(const Sound* sound, Channel channel = {}); // from the start
 void stopChannel(Channel channel);

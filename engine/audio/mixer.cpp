@@ -28,6 +28,7 @@ struct Voice {
     std::atomic<uint64_t> tag{0};
     uint32_t generation = 0; // hand-outs of this slot so far
     const Sound* sound = nullptr;
+    SoundStreamPtr stream; // a streamed sound's decoder
     uint64_t position = 0; // sample frames, 32.32 fixed point
     uint64_t step = 0;     // position advance per output frame, 32.32
     int16_t volume = FIXED_ONE;
@@ -81,6 +82,7 @@ uint32_t takeSlot(Mixer& m, bool autoRelease) {
     uint32_t id = slot | (v.generation << CHANNEL_SLOT_BITS);
     ++v.generation;
     v.sound = nullptr;
+    v.stream.reset();
     v.position = 0;
     v.volume = FIXED_ONE;
     v.pan = 0;
@@ -94,6 +96,7 @@ uint32_t takeSlot(Mixer& m, bool autoRelease) {
 void releaseSlot(Mixer& m, uint32_t slot) {
     Voice& v = m.voices[slot];
     v.sound = nullptr;
+    v.stream.reset();
     setTag(v, 0, VOICE_FREE);
     m.freeSlots[m.freeCount++] = static_cast<uint16_t>(slot);
 }
@@ -106,6 +109,7 @@ void endVoice(Mixer& m, uint32_t slot) {
         return;
     }
     v.sound = nullptr;
+    v.stream.reset();
     setTag(v, tagId(v.tag.load(std::memory_order_relaxed)), VOICE_STOPPED);
 }
 
@@ -118,14 +122,15 @@ uint64_t stepFor(int soundRate, int32_t rate) {
 bool playable(const Sound* s) {
     if (!s || s->frames <= 0 || (s->channels != 1 && s->channels != 2)) return false;
     if (s->rate <= 0 || s->rate > MAX_SOUND_RATE) return false;
+    if (s->flags & SOUND_STREAM) return !s->packed.empty();
     return s->samples.size() >= size_t(s->frames) * size_t(s->channels);
 }
 
 // Adds up to n frames of one voice into acc. Returns false when a non-looping
-// sound has run out; the voice is then to be ended.
-bool mixVoice(Voice& v, int32_t* acc, int n) {
+// sound has run out (or a streamed one fails); the voice is then to be ended.
+// frameAt(at, next, &a, &b) points a and b at the two frames interpolated.
+template <typename FrameAt> bool mixFrames(Voice& v, int32_t* acc, int n, FrameAt frameAt) {
     const Sound& s = *v.sound;
-    const int16_t* data = s.samples.data();
     const uint32_t frames = uint32_t(s.frames);
     const uint64_t end = uint64_t(frames) << 32;
     const bool loop = (s.flags & SOUND_LOOP) != 0;
@@ -143,14 +148,19 @@ bool mixVoice(Voice& v, int32_t* acc, int n) {
         // otherwise the last frame is held.
         const uint32_t next = at + 1 < frames ? at + 1 : (loop ? 0 : at);
         const int64_t frac = int64_t((pos >> 16) & 0xFFFF);
+        const int16_t *a = nullptr, *b = nullptr;
+        if (!frameAt(at, next, &a, &b)) {
+            v.position = pos;
+            return false;
+        }
         int64_t left, right;
         if (stereo) {
-            int64_t l0 = data[2 * at], l1 = data[2 * next];
-            int64_t r0 = data[2 * at + 1], r1 = data[2 * next + 1];
+            int64_t l0 = a[0], l1 = b[0];
+            int64_t r0 = a[1], r1 = b[1];
             left = l0 + (((l1 - l0) * frac) >> 16);
             right = r0 + (((r1 - r0) * frac) >> 16);
         } else {
-            int64_t s0 = data[at], s1 = data[next];
+            int64_t s0 = a[0], s1 = b[0];
             left = right = s0 + (((s1 - s0) * frac) >> 16);
         }
         // Two 1/4096 gains make >> 24; keeping 4 extra bits makes >> 20.
@@ -164,9 +174,30 @@ bool mixVoice(Voice& v, int32_t* acc, int n) {
     return loop || pos < end;
 }
 
+bool mixVoice(Voice& v, int32_t* acc, int n) {
+    const int channels = v.sound->channels;
+    if (v.stream) {
+        SoundStream& stream = *v.stream;
+        return mixFrames(
+            v, acc, n, [&](uint32_t at, uint32_t next, const int16_t** a, const int16_t** b) {
+                *a = soundStreamFrames(stream, at);
+                *b = next == at ? *a : next == at + 1 ? *a + channels : soundStreamStart(stream);
+                return *a != nullptr;
+            });
+    }
+    const int16_t* data = v.sound->samples.data();
+    return mixFrames(v, acc, n,
+                     [&](uint32_t at, uint32_t next, const int16_t** a, const int16_t** b) {
+                         *a = data + size_t(at) * size_t(channels);
+                         *b = data + size_t(next) * size_t(channels);
+                         return true;
+                     });
+}
+
 void resetLocked(Mixer& m, bool enabled) {
     for (uint32_t slot = 0; slot < VOICE_SLOTS; ++slot) {
         m.voices[slot].sound = nullptr;
+        m.voices[slot].stream.reset();
         setTag(m.voices[slot], 0, VOICE_FREE);
     }
     // Stacked so that slot 1 is handed out first.
@@ -218,6 +249,12 @@ Channel allocChannel() {
 
 Channel playSound(const Sound* sound, Channel channel) {
     if (!playable(sound)) return {};
+    // Opened before the lock: the mixer never waits for a decoder's set-up.
+    SoundStreamPtr stream;
+    if (sound->flags & SOUND_STREAM) {
+        stream = openSoundStream(*sound);
+        if (!stream) return {};
+    }
     Mixer& m = mixer();
     std::lock_guard<std::mutex> hold(m.lock);
     uint32_t id = channel.id;
@@ -230,6 +267,7 @@ Channel playSound(const Sound* sound, Channel channel) {
     // A channel keeps its volume, pan and rate; a fresh slot has just been reset.
     Voice& v = m.voices[id & SLOT_MASK];
     v.sound = sound;
+    std::swap(v.stream, stream); // the voice's old decoder goes when this call ends
     v.position = 0;
     v.step = stepFor(sound->rate, v.rate);
     setTag(v, id, VOICE_PLAYING);

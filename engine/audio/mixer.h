@@ -54,5 +54,22 @@ inline int16_t accumulatorToSample(int32_t acc) {
 }
 
 // Decodes a whole Ogg Vorbis stream into 16-bit PCM; takes the stream and
-// closes it. None on any header, size or read error.
+// closes it. None on any header, size or read error. With SOUND_STREAM the
+// bytes are kept instead and only the headers are checked.
 SoundPtr decodeSound(StreamPtr stream, int flags);
+
+// One voice's decoder of a streamed sound, which must outlive it.
+struct SoundStream;
+struct SoundStreamDeleter {
+    void operator()(SoundStream* stream) const;
+};
+using SoundStreamPtr = std::unique_ptr<SoundStream, SoundStreamDeleter>;
+// Starts at frame 0; none when the sound is not streamed or its data fail.
+SoundStreamPtr openSoundStream(const Sound& sound);
+// Frame `at` (channels samples), followed by frame at + 1 when there is one;
+// none past the end or when the data fail. Frames go forward cheaply; going
+// back decodes again from the start.
+const int16_t* soundStreamFrames(SoundStream& stream, uint32_t at);
+const int16_t* soundStreamStart(const SoundStream& stream); // frame 0
+// Every sample a sound plays, streamed or not; empty when streamed data fail.
+std::vector<int16_t> soundSamples(const Sound& sound);

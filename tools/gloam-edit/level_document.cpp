@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -384,13 +386,17 @@ bool LevelDocument::setRecord(int index, const BaddieRecord& record) {
 
 bool LevelDocument::moveRecord(int index, int column, int row) {
     BaddieRecord r = record(index);
-    const int dx = column - r.column, dy = row - r.row;
-    r.column += dx;
-    r.left += dx;
-    r.right += dx;
-    r.row += dy;
-    r.top += dy;
-    r.bottom += dy;
+    // A file may hold any int: the bounds move as far as an int can go.
+    auto shift = [](int value, int64_t by) {
+        return static_cast<int>(std::clamp<int64_t>(value + by, INT_MIN, INT_MAX));
+    };
+    const int64_t dx = int64_t{column} - r.column, dy = int64_t{row} - r.row;
+    r.column = column;
+    r.left = shift(r.left, dx);
+    r.right = shift(r.right, dx);
+    r.row = row;
+    r.top = shift(r.top, dy);
+    r.bottom = shift(r.bottom, dy);
     return setRecord(index, r);
 }
 
