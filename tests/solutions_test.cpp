@@ -11,7 +11,9 @@
 // every tile code, baddie kind, item kind, backdrop and spike style.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -114,6 +116,36 @@ TEST(ShippedLevels, StandingStillForASecondIsSafeEverywhere) {
         }
         EXPECT_EQ(session.world().player.lives, lives) << "level " << level;
     }
+}
+
+// Renumbering the set is where a level gets lost or doubled: every level is
+// its own (title and grid), and the stored routes are exactly those of the
+// levels counted, none left over under an old number.
+TEST(ShippedLevels, EachLevelIsItsOwnAndEveryRouteBelongsToOne) {
+    const int count = shippedLevelCount();
+    std::map<std::string, int> titles, grids;
+    for (int level = 1; level <= count; ++level) {
+        const std::vector<std::string> lines =
+            fileLines(SHIPPED + "/level" + std::to_string(level) + ".txt");
+        ASSERT_GE(lines.size(), 23u) << "level " << level;
+        std::string grid;
+        for (size_t row = 4; row < 23; ++row)
+            grid += lines[row] + "\n";
+        const auto [title, freshTitle] = titles.emplace(lines[0], level);
+        EXPECT_TRUE(freshTitle) << "levels " << title->second << " and " << level << " are both \""
+                                << lines[0] << "\"";
+        const auto [same, freshGrid] = grids.emplace(grid, level);
+        EXPECT_TRUE(freshGrid) << "levels " << same->second << " and " << level
+                               << " have the same grid";
+    }
+    std::set<std::string> routes;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(GLOAM_SOURCE_DIR) + "/tests/solutions"))
+        routes.insert(entry.path().filename().string());
+    std::set<std::string> expected;
+    for (int level = 1; level <= count; ++level)
+        expected.insert("level" + std::to_string(level) + ".txt");
+    EXPECT_EQ(routes, expected);
 }
 
 // Everything the game can show appears somewhere in the set.
