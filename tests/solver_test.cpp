@@ -23,6 +23,7 @@
 
 #include "engine/io/random.h"
 #include "shell/snapshot.h"
+#include "solve.h"
 #include "world_test_support.h"
 
 namespace {
@@ -202,6 +203,25 @@ TEST(Solver, TimesAPatrollingGuard) {
     // The door is 223 steps away; the guard costs some waiting.
     EXPECT_GT(corridor.ticks, 224);
     EXPECT_EQ(corridor.shortest, "unproven");
+}
+
+// The editor shows a long proof getting on from these reports; they must not
+// change what is found.
+TEST(Solver, ReportsItsProgressAsItSearches) {
+    SolveOptions options;
+    options.directory = testLevels("solver");
+    options.level = 4;
+    options.exactStates = 20000;
+    const SolveReport quiet = solveLevel(sharedSession(), options);
+    std::vector<uint64_t> reports;
+    options.progress = [&](uint64_t ticks) { reports.push_back(ticks); };
+    const SolveReport told = solveLevel(sharedSession(), options);
+    ASSERT_EQ(told.outcome, SolveOutcome::Solved) << told.message;
+    EXPECT_EQ(told.ticks, quiet.ticks);
+    EXPECT_EQ(told.states, quiet.states);
+    ASSERT_FALSE(reports.empty());
+    for (size_t i = 0; i < reports.size(); ++i)
+        EXPECT_EQ(reports[i], (i + 1) * (1u << 15)) << "report " << i;
 }
 
 TEST(Solver, ProvesALevelUnwinnableAndNamesTheItemsOutOfReach) {

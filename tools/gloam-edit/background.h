@@ -12,6 +12,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct ProveResult {
 // The lines of a finished "--prove" or "--traps" run.
 ProveResult parseProve(const std::string& output);
 std::vector<LevelProblem> parseTraps(const std::string& output);
+// The ticks a running "--prove" has played, from its last whole progress line.
+uint64_t proveProgress(const std::string& output);
 
 // The copy's side: "--traps FILE" prints the trap warnings `gloam-level check`
 // gives for the level in FILE; "--prove DIR" solves level 1 of DIR and prints

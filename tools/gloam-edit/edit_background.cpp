@@ -75,6 +75,10 @@ int proveMain(const std::string& directory) {
     SolveOptions options;
     options.directory = directory;
     options.level = 1;
+    options.progress = [](uint64_t ticks) {
+        std::printf("progress %llu\n", static_cast<unsigned long long>(ticks));
+        std::fflush(stdout);
+    };
     const SolveReport report = solveLevel(session, options);
     std::printf("outcome %s\nticks %d\nair %d\nstates %zu\nseconds %.1f\nshortest %d\n",
                 outcomeName(report.outcome), report.ticks, report.airLeft, report.states,
@@ -203,6 +207,15 @@ ProveResult parseProve(const std::string& output) {
         }
     }
     return r;
+}
+
+uint64_t proveProgress(const std::string& output) {
+    // Only whole lines count: the last one may still be arriving.
+    const size_t end = output.rfind('\n');
+    if (end == std::string::npos) return 0;
+    const size_t at = output.rfind("progress ", end);
+    if (at == std::string::npos || (at > 0 && output[at - 1] != '\n')) return 0;
+    return std::strtoull(output.c_str() + at + 9, nullptr, 10);
 }
 
 std::vector<LevelProblem> parseTraps(const std::string& output) {

@@ -156,7 +156,9 @@ void pollBackground(Editor& e) {
             setStatus(e, proofLine(e.proof));
         } else {
             const int64_t seconds = (millisecs() - e.proveStarted) / 1000;
-            e.status = "Proving: " + std::to_string(seconds) + " s. Esc cancels.";
+            const uint64_t ticks = proveProgress(e.proveJob.output);
+            e.status = "Proving: " + std::to_string(ticks) + " states tried, " +
+                       std::to_string(seconds) + " s. Esc cancels.";
         }
     }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "engine/input/input.h"
 #include "engine/resources/image.h"
@@ -354,8 +355,14 @@ void LevelStepper::record(int tick) {
     schedule_.push_back({g.baddieList, g.hurryShown, hashBaddies(g.baddieList)});
 }
 
+void LevelStepper::setProgress(std::function<void(uint64_t)> report, uint64_t every) {
+    progress_ = std::move(report);
+    progressEvery_ = every;
+}
+
 StepResult LevelStepper::step(const uint8_t* state, int tick, int choice, uint8_t* child,
                               std::string* error) {
+    if (progress_ && ++steps_ % progressEvery_ == 0) progress_(steps_);
     restore(state, tick);
     const ReplayStep keys = keyChoice(choice);
     inputKeyEvent(KEY_LEFT, keys.left, false);

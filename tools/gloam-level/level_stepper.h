@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ class LevelStepper {
     // plays one tick holding `choice` and packs what the world holds after it
     // into `child` (whatever the result but Error).
     StepResult step(const uint8_t* state, int tick, int choice, uint8_t* child, std::string* error);
+    // Calls `report` with the number of steps played so far after every
+    // `every` steps, so a long search can show that it is getting on.
+    void setProgress(std::function<void(uint64_t steps)> report, uint64_t every);
     // The last step reached the open exit, whether or not the miner died in it.
     bool reachedExit() const;
 
@@ -132,4 +136,7 @@ class LevelStepper {
     size_t itemBytes_ = 0;
     size_t stride_ = 0;
     int lowestY_ = 0; // below this nothing can hold the miner up or be collected
+    std::function<void(uint64_t)> progress_;
+    uint64_t progressEvery_ = 0;
+    uint64_t steps_ = 0;
 };

@@ -51,6 +51,7 @@ SolveReport solveLevel(Headless& session, const SolveOptions& o) {
     const auto began = std::chrono::steady_clock::now();
     SolveReport report;
     LevelStepper world(session);
+    if (o.progress) world.setProgress(o.progress, 1 << 15);
     std::string error;
     if (!world.start(o.directory, o.level, &error)) {
         report.message = error;

@@ -22,6 +22,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,8 @@ struct SolveOptions {
     int maxTicks = 5599;         // the air runs out in tick 5600
     size_t exactStates = 500000; // the exact search's budget; 0 skips it
     ItemRouteLimits itemRoute;   // the item-by-item search (its maxTicks is maxTicks)
+    // Called now and then with the ticks the searches have played so far.
+    std::function<void(uint64_t ticksPlayed)> progress;
 };
 
 enum class SolveOutcome {
