@@ -110,10 +110,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "platform game: guide a miner through caves, woods and abbeys
 Collect every item on a level, then reach the exit before the air runs out.
-Baddies and spikes cost a life; falls never hurt. 22 levels, drawn in 320 x
+Baddies and spikes cost a life; falls never hurt. 26 levels, drawn in 320 x
 240 pixels and shown in a scaled window or full screen, with keyboard and
 joystick controls.
 
-The level tool gloam-level checks level files, plays replays and searches
-for winning routes.")
+The level editor gloam-edit paints and places, play-tests a level and proves
+it winnable. The level tool gloam-level checks level files, plays replays and
+searches for winning routes.")
 include(CPack)

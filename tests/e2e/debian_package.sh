@@ -74,8 +74,10 @@ lib=./usr/lib/games/gloam-didaruv
         echo "lrwxrwxrwx ./usr/games/$p -> ../lib/games/gloam-didaruv/$p"
     done
     for f in "$SOURCE"/levels/*; do echo "-rw-r--r-- $lib/levels/$(basename "$f")"; done
-    [ -e "$BUILD/gloam-edit" ] && [ -e "$SOURCE/packaging/gloam-edit.desktop" ] &&
+    if [ -e "$BUILD/gloam-edit" ]; then
         echo "-rw-r--r-- ./usr/share/applications/gloam-edit.desktop"
+        echo "-rw-r--r-- ./usr/share/man/man6/gloam-edit.6.gz"
+    fi
     for f in applications/gloam-didaruv.desktop doc/gloam-didaruv/changelog.gz \
         doc/gloam-didaruv/copyright icons/hicolor/128x128/apps/gloam-didaruv.png \
         icons/hicolor/64x64/apps/gloam-didaruv.png man/man6/gloam-level.6.gz man/man6/gloam.6.gz \
