@@ -494,6 +494,12 @@ TEST(LevelTraps, FindsPlacesWithNoWayOut) {
         // Nothing of the floor the miner walks on before the pit.
         EXPECT_EQ(std::find(cells.begin(), cells.end(), LevelCell{3, 10}), cells.end());
     }
+    // A level too large for the search is not judged at all, rather than
+    // judged free of traps.
+    std::vector<LevelTrap> traps;
+    std::string error;
+    EXPECT_FALSE(findTraps(sharedSession(), testLevels("traps"), 2, &traps, &error, 100));
+    EXPECT_EQ(error, "more than 100 places to search");
     const ToolOutput out = runLevelTool("check " + testLevels("traps"));
     EXPECT_EQ(out.status, 0) << out.text;
     EXPECT_NE(out.text.find("level1.txt:13: warning: a trap at column 10 of row 9"),

@@ -334,8 +334,12 @@ void lookForTraps(const std::string& file, const std::string& bytes, Headless& s
     const ScratchLevelFolder folder("Traps" + (end == std::string::npos ? "" : bytes.substr(end)));
     std::vector<LevelTrap> traps;
     std::string error;
-    if (folder.ok() && findTraps(session, folder.directory(), 1, &traps, &error))
-        reportTraps(file, traps, out);
+    if (!folder.ok())
+        error = "cannot write a copy to play";
+    else if (findTraps(session, folder.directory(), 1, &traps, &error))
+        return reportTraps(file, traps, out);
+    // A level that could not be judged must not pass as free of traps.
+    out.push_back(problemAt(file, 1, false, "traps not searched: " + error));
 }
 
 } // namespace

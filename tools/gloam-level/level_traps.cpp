@@ -26,8 +26,7 @@ constexpr int CELL = 10;
 constexpr int GRID_TOP = 30;
 constexpr int GRID_COLUMNS = 32;
 constexpr int GRID_ROWS = 19;
-constexpr int MAX_TICKS = 5599;        // the air runs out in the next one
-constexpr size_t MAX_PLACES = 2000000; // beyond this the level is not judged
+constexpr int MAX_TICKS = 5599; // the air runs out in the next one
 constexpr uint32_t NOWHERE = UINT32_MAX;
 constexpr int CRUMBLED = 4; // a crumbling tile's frame once it is gone
 constexpr int NEAR_X = 15;  // crumbling tiles this near the miner's corner count as gone or not
@@ -122,7 +121,7 @@ void addCells(int x, int y, std::set<std::pair<int, int>>& cells) {
 } // namespace
 
 bool findTraps(Headless& session, const std::string& directory, int level,
-               std::vector<LevelTrap>* traps, std::string* error) {
+               std::vector<LevelTrap>* traps, std::string* error, size_t maxPlaces) {
     traps->clear();
     LevelStepper world(session);
     if (!world.start(directory, level, error)) return false;
@@ -192,8 +191,8 @@ bool findTraps(Headless& session, const std::string& directory, int level,
             ends.push_back(end);
         }
         layerBegin = layerEnd;
-        if (states.size() / stride > MAX_PLACES) {
-            *error = "more than " + std::to_string(MAX_PLACES) + " places to search";
+        if (states.size() / stride > maxPlaces) {
+            *error = "more than " + std::to_string(maxPlaces) + " places to search";
             return false;
         }
     }

@@ -14,6 +14,7 @@
 // they are met, so the exit counts as open.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct LevelTrap {
     std::vector<LevelCell> cells; // every cell the miner's body fills in the trap, in grid order
 };
 
-// False with a message when the level cannot be played.
+// Beyond this many places a level is too large to judge.
+constexpr size_t TRAP_SEARCH_PLACES = 2000000;
+
+// False with a message when the level cannot be played or has more than
+// `maxPlaces` places to search.
 bool findTraps(Headless& session, const std::string& directory, int level,
-               std::vector<LevelTrap>* traps, std::string* error);
+               std::vector<LevelTrap>* traps, std::string* error,
+               size_t maxPlaces = TRAP_SEARCH_PLACES);
