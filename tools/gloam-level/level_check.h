@@ -29,8 +29,10 @@ struct LevelProblem {
 };
 
 // Checks DIR/levels.txt and every level file it counts, in order. `levels` is
-// set to the count read (0 when there is none). Traps are looked for too.
-std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* levels);
+// set to the count read (0 when there is none). With `traps`, every level
+// without errors is also played to find its traps (seconds a level).
+std::vector<LevelProblem> checkLevelSet(const std::string& directory, int* levels,
+                                        bool traps = true);
 
 // Checks one level from its bytes, named `file` in the problems: exactly what
 // checkLevelSet reports for a file holding these bytes. With `traps`, the

@@ -1,7 +1,7 @@
 // gloam-level - checks level files and plays replay scripts on them without a
 // window.
 //
-//   gloam-level check [DIR]
+//   gloam-level check [--no-traps] [DIR]
 //   gloam-level replay [--levels DIR] [--level N] [--trace] INPUT
 //   gloam-level solve [--levels DIR] --level N [--max-ticks T] [--states S]
 //                     [--beam B] [--branch K] [--out FILE]
@@ -22,7 +22,7 @@
 namespace {
 
 const char* const USAGE =
-    "usage: gloam-level check [DIR]\n"
+    "usage: gloam-level check [--no-traps] [DIR]\n"
     "       gloam-level replay [--levels DIR] [--level N] [--trace] INPUT\n"
     "       gloam-level solve [--levels DIR] --level N [--max-ticks T]\n"
     "                         [--states S] [--beam B] [--branch K] [--out FILE]\n";
@@ -40,9 +40,9 @@ std::string defaultLevelDirectory(const char* argv0) {
     return (slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/levels";
 }
 
-int runCheck(const std::string& directory) {
+int runCheck(const std::string& directory, bool traps) {
     int levels = 0;
-    const std::vector<LevelProblem> problems = checkLevelSet(directory, &levels);
+    const std::vector<LevelProblem> problems = checkLevelSet(directory, &levels, traps);
     bool errors = false;
     for (const LevelProblem& p : problems) {
         std::printf("%s:%d: %s: %s\n", p.file.c_str(), p.line, p.error ? "error" : "warning",
@@ -118,9 +118,12 @@ int main(int argc, char** argv) {
     std::string directory = defaultLevelDirectory(argv[0]);
 
     if (command == "check") {
-        if (args.size() > 2) return usage();
-        if (args.size() == 2) directory = args[1];
-        return runCheck(directory);
+        // --no-traps skips playing the levels: the quick check of the text.
+        const bool traps = args.size() < 2 || args[1] != "--no-traps";
+        const size_t rest = traps ? 1 : 2;
+        if (args.size() > rest + 1) return usage();
+        if (args.size() == rest + 1) directory = args[rest];
+        return runCheck(directory, traps);
     }
     if (command == "replay") {
         int level = 1;
