@@ -40,8 +40,10 @@ cmake --install "$BUILD" --prefix "$prefix" >"$work/install.log" || fail "cmake 
     fail "bin/gloam does not lead to the program"
 [ "$(readlink -f "$prefix/bin/gloam-level")" = "$(readlink -f "$home/gloam-level")" ] ||
     fail "bin/gloam-level does not lead to the level tool"
-# The installed level tool finds the installed levels by itself; they hold no errors.
-"$prefix/bin/gloam-level" check >"$work/check.txt" || fail "gloam-level check: $(cat "$work/check.txt")"
+# The installed level tool finds the installed levels by itself; they hold no
+# errors. Playing them for traps is the unit tests' part: minutes in a
+# sanitizer build.
+"$prefix/bin/gloam-level" check --no-traps >"$work/check.txt" || fail "gloam-level check: $(cat "$work/check.txt")"
 
 entry="$prefix/share/applications/gloam-didaruv.desktop"
 [ -f "$entry" ] || fail "no desktop entry"
