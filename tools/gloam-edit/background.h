@@ -4,7 +4,7 @@
 // be drawn and paced). The parent reads the copy's lines as they come.
 //
 //   BackgroundJob job;
-//   startJob(job, {"--prove", scratchFolder}, &error);
+//   startJob(job, {"--prove", scratchFolder}, scratchFolder, &error);
 //   ... each frame: if (pollJob(job)) parseProve(job.output, &result);
 //   cancelJob(job);                      // Esc: the copy is stopped
 #pragma once
@@ -27,8 +27,11 @@ struct BackgroundJob {
     bool running() const { return pid > 0; }
 };
 
-// Starts this program again with `args`. False with a message when it cannot.
-bool startJob(BackgroundJob& job, const std::vector<std::string>& args, std::string* error);
+// Starts this program again with `args`, its temporary files under `scratch`
+// (a folder the caller removes whole: a copy stopped by SIGKILL cannot tidy
+// up). False with a message when it cannot.
+bool startJob(BackgroundJob& job, const std::vector<std::string>& args, const std::string& scratch,
+              std::string* error);
 // Reads what the copy wrote; true once it has ended (then `status` is set).
 bool pollJob(BackgroundJob& job);
 void cancelJob(BackgroundJob& job); // stops and reaps it; nothing when none runs

@@ -108,21 +108,38 @@ int proveMain(const std::string& directory) {
 
 } // namespace
 
-bool startJob(BackgroundJob& job, const std::vector<std::string>& args, std::string* error) {
+bool startJob(BackgroundJob& job, const std::vector<std::string>& args, const std::string& scratch,
+              std::string* error) {
     cancelJob(job);
     job.output.clear();
     job.status = -1;
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        *error = std::string("cannot start the helper: ") + std::strerror(errno);
-        return false;
-    }
     std::vector<std::string> words = {"/proc/self/exe"};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words)
         argv.push_back(w.data());
     argv.push_back(nullptr);
+    // No window, no sound device: the copy only plays the rules. The
+    // environment is made before fork, where a process with threads may
+    // only make async-signal-safe calls.
+    std::vector<std::string> variables;
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("DISPLAY=", 0) != 0 && v.rfind("SDL_AUDIODRIVER=", 0) != 0 &&
+            v.rfind("TMPDIR=", 0) != 0)
+            variables.push_back(v);
+    }
+    variables.push_back("SDL_AUDIODRIVER=dummy");
+    variables.push_back("TMPDIR=" + scratch);
+    std::vector<char*> environment;
+    for (std::string& v : variables)
+        environment.push_back(v.data());
+    environment.push_back(nullptr);
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        *error = std::string("cannot start the helper: ") + std::strerror(errno);
+        return false;
+    }
     const pid_t pid = fork();
     if (pid < 0) {
         close(pipeEnds[0]);
@@ -134,10 +151,7 @@ bool startJob(BackgroundJob& job, const std::vector<std::string>& args, std::str
         dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
-        // No window, no sound device: the copy only plays the rules.
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        unsetenv("DISPLAY");
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), environment.data());
         _exit(127);
     }
     close(pipeEnds[1]);

@@ -135,7 +135,8 @@ void startProve(Editor& e) {
         setStatus(e, "Cannot prove: the level cannot be written to a scratch folder");
         return;
     }
-    if (!startJob(e.proveJob, {"--prove", e.proveScratch->directory()}, &error)) {
+    if (!startJob(e.proveJob, {"--prove", e.proveScratch->directory()}, e.proveScratch->directory(),
+                  &error)) {
         setStatus(e, "Cannot prove: " + error);
         return;
     }
@@ -185,5 +186,5 @@ void pollBackground(Editor& e) {
     std::string error;
     if (e.trapScratch->ok())
         startJob(e.trapJob, {"--traps", e.trapScratch->directory() + "/level1.txt", doc.path()},
-                 &error);
+                 e.trapScratch->directory(), &error);
 }

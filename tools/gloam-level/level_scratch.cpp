@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -16,10 +17,10 @@ bool put(const std::string& file, const std::string& bytes) {
     return std::fclose(f) == 0 && written;
 }
 
-void removeFiles(const std::string& directory) {
-    std::remove((directory + "/level1.txt").c_str());
-    std::remove((directory + "/levels.txt").c_str());
-    rmdir(directory.c_str());
+// Whole: a helper program may have made its own scratch folders inside.
+void removeFolder(const std::string& directory) {
+    std::error_code error;
+    std::filesystem::remove_all(directory, error);
 }
 
 } // namespace
@@ -30,11 +31,11 @@ ScratchLevelFolder::ScratchLevelFolder(const std::string& bytes) {
     if (!mkdtemp(path.data())) return;
     directory_ = path;
     if (!put(path + "/levels.txt", "1\n") || !put(path + "/level1.txt", bytes)) {
-        removeFiles(path);
+        removeFolder(path);
         directory_.clear();
     }
 }
 
 ScratchLevelFolder::~ScratchLevelFolder() {
-    if (!directory_.empty()) removeFiles(directory_);
+    if (!directory_.empty()) removeFolder(directory_);
 }
