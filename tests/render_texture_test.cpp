@@ -2,7 +2,11 @@
 // filtering, mipmaps), how they survive reopening the graphics, and screen
 // grabs drawn back. Needs an X server (run under xvfb-run).
 #include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
 
+#include "engine/resources/texture_atlas.h"
 #include "render_test_support.h"
 
 namespace {
@@ -208,6 +212,85 @@ TEST_P(RenderTexture, FrameWithoutAlphaDrawsOpaque) {
                                    return x < 56 ? Rgba{0, 0, 0} : warm(x - 50, y - 60);
                                }),
               0);
+}
+
+// Every way a sprite is drawn, once from the atlas and once from textures of
+// their own: the pixels must not differ.
+TEST_P(RenderTexture, AtlasFramesDrawTheSamePixelsAsTexturesOfTheirOwn) {
+    struct Draw {
+        float x, y, w, h;
+        int blend;
+    };
+    const Draw draws[] = {
+        {3, 4, 10, 20, MASK_BLEND},          // 1: where it was loaded, 1:1
+        {20.5f, 4.5f, 10, 20, MASK_BLEND},   // 2: half a pixel off
+        {40.25f, 7.75f, 10, 20, MASK_BLEND}, // 3: a quarter off
+        {60, 4, 30, 60, MASK_BLEND},         // 4: enlarged 3x
+        {100, 4, 5, 10, MASK_BLEND},         // 5: halved
+        {130, 30, -10, 20, MASK_BLEND},      // 6: mirrored
+        {150, 4, 13, 27, MASK_BLEND},        // 7: stretched by odd amounts
+        {170.5f, 50.3f, 23, 7, ALPHA_BLEND}, // 8: squashed, blended
+        {200, 100, 10, 20, SOLID_BLEND},     // 9: solid, the masked texels' colour shows
+    };
+    auto drawAll = [&] {
+        rendertest::fillBackground();
+        // Two pictures, so neighbours on a page would show if sampled.
+        ImagePtr a = makePicture(10, 20, MASKED_IMAGE, [](int x, int y) {
+            return Rgba{40 + x * 20, 5 + y * 12, 250 - x * 9, (x + y) % 7 ? 255 : 0};
+        });
+        ImagePtr b = makePicture(10, 20, MASKED_IMAGE, [](int, int) { return Rgba{255, 255, 0}; });
+        setAlpha(0.6f);
+        for (const Draw& d : draws) {
+            setBlend(d.blend);
+            drawImageRect(a.get(), d.x, d.y, d.w, d.h, 0);
+            drawImageRect(b.get(), d.x, d.y + 80, d.w, d.h, 0);
+        }
+        setBlend(MASK_BLEND);
+        setAlpha(1.0f);
+        EXPECT_EQ(a->frames[0].inAtlas, b->frames[0].inAtlas);
+        EXPECT_EQ(a->frames[0].texture == b->frames[0].texture, a->frames[0].inAtlas);
+        return std::pair(grabPixels(0, 0, 320 * scale, 240 * scale), a->frames[0].inAtlas);
+    };
+    const auto [packed, wasPacked] = drawAll();
+    setAtlasEnabled(false);
+    const auto [own, ownPacked] = drawAll();
+    setAtlasEnabled(true);
+    EXPECT_TRUE(wasPacked);
+    EXPECT_FALSE(ownPacked);
+    ASSERT_EQ(packed.bytes.size(), own.bytes.size());
+    int differing = 0;
+    for (int y = 0; y < own.height; ++y)
+        for (int x = 0; x < own.width; ++x)
+            if (!(rendertest::pixelAt(packed, x, y) == rendertest::pixelAt(own, x, y)) &&
+                ++differing <= 5)
+                ADD_FAILURE() << "window pixel " << x << "," << y;
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_P(RenderTexture, AtlasPagesFillAndGoWithTheirLastFrame) {
+    const int pagesBefore = atlasPageCount();
+    // 100 x 100 with the border: five to a shelf, 25 to a page.
+    std::vector<ImagePtr> pictures;
+    std::set<unsigned> pages;
+    for (int i = 0; i < 30; ++i) {
+        pictures.push_back(makePicture(100, 100, 0, [i](int, int) { return Rgba{i * 8, 0, 9}; }));
+        ASSERT_NE(imageFrameTexture(*pictures.back(), 0), 0u);
+        pages.insert(pictures.back()->frames[0].texture);
+    }
+    EXPECT_GE(atlasPageCount() - pagesBefore, 1);
+    EXPECT_GE(pages.size(), 2u); // 25 to a page
+    EXPECT_LE(pages.size(), 3u);
+    drawImage(pictures[29].get(), 0, 0, 0); // from the page made last
+    drawImage(pictures[3].get(), 100, 0, 0);
+    EXPECT_EQ(screenMismatches(scale,
+                               [](int x, int y) {
+                                   if (y >= 100 || x >= 200) return BACKGROUND;
+                                   return x < 100 ? Rgba{29 * 8, 0, 9} : Rgba{3 * 8, 0, 9};
+                               }),
+              0);
+    pictures.clear();
+    EXPECT_EQ(atlasPageCount(), pagesBefore); // the pages made here went with their frames
+    EXPECT_FALSE(glIsTexture(*pages.rbegin()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, RenderTexture, ::testing::Values(1, 2));

@@ -221,7 +221,7 @@ void drawImageRect(Image* image, float x, float y, float width, float height, in
     if (texture != before || f.textureGeneration != beforeGeneration) glCache.textureKnown = false;
     setTexturing(true);
     bindTexture(texture);
-    const float uv[8] = {0.0f, 0.0f, f.uMax, 0.0f, f.uMax, f.vMax, 0.0f, f.vMax};
+    const float uv[8] = {f.uMin, f.vMin, f.uMax, f.vMin, f.uMax, f.vMax, f.uMin, f.vMax};
     emitQuad(x, y, width, height, image->handleX, image->handleY, uv);
 }
 

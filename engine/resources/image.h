@@ -28,7 +28,9 @@ struct ImageFrame {
     PixelBuffer pixels;             // after masking; empty until set
     unsigned texture = 0;           // GL texture name, 0 = none
     uint32_t textureGeneration = 0; // graphics generation of the texture; 0 = none
-    float uMax = 1.0f, vMax = 1.0f; // texture extents of the frame
+    float uMin = 0.0f, vMin = 0.0f; // texture coordinates of the frame's top-left corner
+    float uMax = 1.0f, vMax = 1.0f; // ... and of its bottom-right corner
+    bool inAtlas = false;           // the texture is an atlas page shared with other frames
 };
 
 struct Image {

@@ -5,6 +5,7 @@
 // Textures are power-of-two sized (the largest the GL accepts, at most the
 // next power of two above the frame), padded with a copy of the frame's last
 // column and row so filtering at the frame's edge sees the frame's own colour.
+// Small sharp frames share the atlas's pages instead (texture_atlas.h).
 // A texture is tagged with the graphics generation it was made in; once the
 // graphics are reopened, the old name belongs to a destroyed context and is
 // simply forgotten, and the next use makes a new one.
@@ -17,6 +18,7 @@
 #include "engine/display/graphics.h"
 #include "engine/io/runtime_error.h"
 #include "engine/resources/image.h"
+#include "engine/resources/texture_atlas.h"
 
 namespace {
 
@@ -138,6 +140,19 @@ unsigned imageFrameTexture(Image& image, int frame) {
             static_cast<size_t>(pixels->width) * 4)
         return 0;
 
+    AtlasPlace place;
+    if (atlasTakes(pixels->width, pixels->height, image.flags) && atlasPlace(*pixels, &place)) {
+        const float size = static_cast<float>(place.pageSize);
+        f.texture = place.texture;
+        f.textureGeneration = generation;
+        f.inAtlas = true;
+        f.uMin = static_cast<float>(place.x) / size;
+        f.vMin = static_cast<float>(place.y) / size;
+        f.uMax = static_cast<float>(place.x + pixels->width) / size;
+        f.vMax = static_cast<float>(place.y + pixels->height) / size;
+        return f.texture;
+    }
+
     int texWidth = nextPowerOfTwo(pixels->width);
     int texHeight = nextPowerOfTwo(pixels->height);
     while (!textureSizeAccepted(texWidth, texHeight)) {
@@ -180,6 +195,8 @@ unsigned imageFrameTexture(Image& image, int frame) {
 
     f.texture = name;
     f.textureGeneration = generation;
+    f.inAtlas = false;
+    f.uMin = f.vMin = 0.0f;
     f.uMax = static_cast<float>(usedWidth) / static_cast<float>(texWidth);
     f.vMax = static_cast<float>(usedHeight) / static_cast<float>(texHeight);
     return name;
@@ -188,11 +205,14 @@ unsigned imageFrameTexture(Image& image, int frame) {
 void releaseFrameTexture(ImageFrame& frame) {
     // All contexts share one texture namespace (see imageFrameTexture), so
     // any live name can be deleted while a context is current.
-    if (frame.texture && graphicsOpen()) {
+    if (frame.texture && frame.inAtlas) {
+        atlasRelease(frame.texture); // the page goes with its last frame
+    } else if (frame.texture && graphicsOpen()) {
         const GLuint name = frame.texture;
         glDeleteTextures(1, &name);
     }
     frame.texture = 0;
+    frame.inAtlas = false;
     frame.textureGeneration = 0;
 }
 
