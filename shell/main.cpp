@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     registerEmbeddedResources();
 
     static Game game; // lives to the end of the process; exitProgram never returns
-    beginLoadingSounds(game.assets);
+    beginLoadingAssets(game.assets);
     game.world.startLevel = 1;
     setGraphicsDefaultFlags(BACK_BUFFER);
     setWindowTitle("Gloam Didaruv");

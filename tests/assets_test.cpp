@@ -387,15 +387,15 @@ TEST(AssetsTest, SoundsDecodeMonoAtTheirRatesAndLengths) {
               1500u * 1024u);
 }
 
-// Start-up decodes the sounds on threads of their own while the pictures
-// load: the result must be the same sounds, each complete.
-TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
+// Start-up decodes the pictures and the sounds on threads of their own while
+// the display opens: the result must be the same pictures and sounds.
+TEST(AssetsTest, PicturesAndSoundsDecodedOnTheirOwnThreadsMatchAPlainLoad) {
     registerEmbeddedResources();
     Assets plain;
     loadAssets(plain);
     Assets early;
-    beginLoadingSounds(early);
-    beginLoadingSounds(early); // a second call does not start more decoders
+    beginLoadingAssets(early);
+    beginLoadingAssets(early); // a second call does not start more decoders
     loadAssets(early);
     for (const std::jthread& decoder : early.soundLoaders)
         EXPECT_FALSE(decoder.joinable());
@@ -413,8 +413,19 @@ TEST(AssetsTest, SoundsDecodedAlongsideThePicturesMatchAPlainLoad) {
         EXPECT_EQ((*a)->frames, (*b)->frames);
         EXPECT_EQ(soundSamples(**a), soundSamples(**b));
     }
-    ASSERT_TRUE(early.player);
-    EXPECT_EQ(imageFrames(early.player.get()), imageFrames(plain.player.get()));
+    EXPECT_FALSE(early.pictureLoader.joinable());
+    const std::pair<const ImagePtr*, const ImagePtr*> pictures[] = {
+        {&plain.player, &early.player},
+        {&plain.titleScreen, &early.titleScreen},
+        {&plain.backdropAbbey, &early.backdropAbbey},
+        {&plain.platforms[19], &early.platforms[19]},
+        {&plain.items[5], &early.items[5]}};
+    for (const auto& [a, b] : pictures) {
+        ASSERT_TRUE(*a && *b);
+        ASSERT_EQ(imageFrames(a->get()), imageFrames(b->get()));
+        for (size_t f = 0; f < (*a)->frames.size(); ++f)
+            EXPECT_EQ((*a)->frames[f].pixels.bytes, (*b)->frames[f].pixels.bytes);
+    }
 }
 
 // Start-up shows the title once its tune is decoded; a game started at once
@@ -425,7 +436,7 @@ TEST(AssetsTest, TheTitleWaitsForItsTuneAndAGameStartedAtOnceForTheRest) {
     const bool sound = audioOpen();
     unsetenv("SDL_AUDIODRIVER");
     Game game;
-    beginLoadingSounds(game.assets);
+    beginLoadingAssets(game.assets);
     loadAssetsForTitle(game.assets);
     ASSERT_TRUE(game.assets.musicTitle);
     EXPECT_FALSE(game.assets.soundLoaders[0].joinable());

@@ -3,6 +3,9 @@
 
 #include "engine/resources/resource_store.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -214,6 +217,18 @@ const AssetEntry* assetTable(int* count) {
 
 namespace {
 
+constexpr int SOUND_DECODER_NICE = 10;
+
+// Only the picture slots are written: the sounds decode meanwhile.
+void loadPictures(Assets& assets) {
+    for (const AssetEntry& e : kTable) {
+        if (isSound(e)) continue;
+        // The platform pictures and the bush share slots with nothing else;
+        // the loading picture has no slot and is skipped here.
+        if (ImagePtr* slot = imageSlot(assets, e.name)) *slot = loadEntry(e);
+    }
+}
+
 // Only the sound slots are written, so the images may load meanwhile; each
 // decoder writes the slots of its own share.
 void loadSounds(Assets& assets, const std::vector<const AssetEntry*>& share) {
@@ -253,22 +268,22 @@ std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> soundShares() {
 
 } // namespace
 
-void beginLoadingSounds(Assets& assets) {
-    if (assets.soundLoaders[0].joinable()) return;
+void beginLoadingAssets(Assets& assets) {
+    if (assets.pictureLoader.joinable() || assets.soundLoaders[0].joinable()) return;
+    assets.pictureLoader = std::jthread([&assets] { loadPictures(assets); });
     const auto shares = soundShares();
     for (int i = 0; i < SOUND_DECODERS; ++i)
-        assets.soundLoaders[i] =
-            std::jthread([&assets, share = shares[i]] { loadSounds(assets, share); });
+        assets.soundLoaders[i] = std::jthread([&assets, share = shares[i]] {
+            // Behind the start-up's own work on a small machine; the title
+            // tune only opens its stream, so it is not held up.
+            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), SOUND_DECODER_NICE);
+            loadSounds(assets, share);
+        });
 }
 
 void loadAssetsForTitle(Assets& assets) {
-    beginLoadingSounds(assets); // nothing new when start-up began it already
-    for (const AssetEntry& e : kTable) {
-        if (isSound(e)) continue;
-        // The platform pictures and the bush share slots with nothing else;
-        // the loading picture has no slot and is skipped here.
-        if (ImagePtr* slot = imageSlot(assets, e.name)) *slot = loadEntry(e);
-    }
+    beginLoadingAssets(assets); // nothing new when start-up began it already
+    if (assets.pictureLoader.joinable()) assets.pictureLoader.join();
     if (assets.soundLoaders[0].joinable()) assets.soundLoaders[0].join();
 }
 

@@ -38,9 +38,10 @@ struct Assets {
     SoundPtr musicGame;  // mus\ingame1.ogg, looped
     SoundPtr musicTitle; // mus\ingame2.ogg, looped
 
-    // Decode the sounds while the window opens (beginLoadingSounds), one
-    // share each; joined by loadAssets, or on destruction if loading never
-    // got that far.
+    // Decode the pictures and sounds while the window opens
+    // (beginLoadingAssets), the sounds one share each; joined by loadAssets,
+    // or on destruction if loading never got that far.
+    std::jthread pictureLoader;
     std::array<std::jthread, SOUND_DECODERS> soundLoaders;
 };
 
@@ -54,11 +55,13 @@ struct AssetEntry {
 // The table in load order (the loading picture first); sounds last.
 const AssetEntry* assetTable(int* count);
 
-// Starts decoding the sounds on threads of their own; they need neither the
-// window nor the audio device, and decoding is most of the start-up's work.
-void beginLoadingSounds(Assets& assets);
+// Starts decoding the pictures and the sounds on threads of their own; they
+// need neither the window nor the audio device, so the start-up opens the
+// display meanwhile. The sound decoders run at a lower priority: the window and
+// the title come first, and no sound but the title tune is needed before play.
+void beginLoadingAssets(Assets& assets);
 // Loads everything except the loading picture (which start-up shows and drops),
-// waiting for the sounds when beginLoadingSounds started them.
+// waiting for what beginLoadingAssets started.
 void loadAssets(Assets& assets);
 // What the title needs: the pictures and the title tune. The other sounds go
 // on decoding in the background; until finishLoadingSounds returns, only

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     registerEmbeddedResources();
 
     static Editor editor; // lives to the end, like the game's own state
-    beginLoadingSounds(editor.game.assets);
+    beginLoadingAssets(editor.game.assets);
     std::string error;
     if (!openEditor(editor, target, &error)) {
         std::fprintf(stderr, "gloam-edit: %s\n", error.c_str());
