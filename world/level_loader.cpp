@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int GRID_ROWS = 19;
-constexpr int GRID_COLUMNS = 32;
-constexpr int GRID_TOP = 30; // three tiles of HUD band above the grid
-
 // One terrain tile code. Every terrain tile is drawn into the slide picture
 // except the thread, and always with frame 0.
 struct TileCode {

@@ -7,6 +7,12 @@
 #include "world/assets.h"
 #include "world/game_state.h"
 
+// The grid of a level file: 19 rows of 32 tiles, the first row at y 30, below
+// the three tiles of the status band.
+constexpr int GRID_ROWS = 19;
+constexpr int GRID_COLUMNS = 32;
+constexpr int GRID_TOP = 30;
+
 // (n - 1) x 10: the pixel position of a record's 1-based column or row.
 int cellToPixels(int n);
 // "levels\level7.txt" for 7 (the game's own spelling; openStream reads '\' as '/').

@@ -8,18 +8,25 @@
 // reads neither.
 #pragma once
 
+constexpr int KEY_BACKSPACE = 8;
+constexpr int KEY_RETURN = 13;
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_SPACE = 32;
+constexpr int KEY_PAGE_UP = 33;
+constexpr int KEY_PAGE_DOWN = 34;
 constexpr int KEY_LEFT = 37;
 constexpr int KEY_UP = 38;
 constexpr int KEY_RIGHT = 39;
 constexpr int KEY_DOWN = 40;
+constexpr int KEY_DELETE = 46;
 constexpr int KEY_H = 72;
 constexpr int KEY_M = 77;
 constexpr int KEY_Q = 81;
 constexpr int KEY_S = 83;
 constexpr int KEY_W = 87;
 constexpr int KEY_F1 = 112;
+constexpr int KEY_F5 = 116;
+constexpr int KEY_F6 = 117;
 constexpr int KEY_F7 = 118;
 constexpr int KEY_F10 = 121;
 constexpr int KEY_LEFT_SHIFT = 160;

@@ -10,14 +10,6 @@
 
 namespace {
 
-constexpr int KEY_BACKSPACE = 8;
-constexpr int KEY_RETURN = 13;
-constexpr int KEY_PAGE_UP = 33;
-constexpr int KEY_PAGE_DOWN = 34;
-constexpr int KEY_DELETE = 46;
-constexpr int KEY_F5 = 116;
-constexpr int KEY_F6 = 117;
-constexpr int KEY_F7 = 118;
 constexpr int HANDLE_REACH = 6; // window pixels around a bounds handle
 
 // Held now, or pressed or held in the frame before: a quick Ctrl+S reaches
@@ -147,10 +139,10 @@ Drag handleAt(Editor& e, int x, int y) {
     const BaddieRecord r = e.doc().record(sel);
     int w = 0, h = 0;
     baddieSize(e, r.kind, &w, &h);
-    const int left = (r.left - 1) * LEVEL_CELL * VIEW_SCALE,
-              top = (r.top - 1) * LEVEL_CELL * VIEW_SCALE;
-    const int right = ((r.right - 1) * LEVEL_CELL + w) * VIEW_SCALE;
-    const int bottom = ((r.bottom - 1) * LEVEL_CELL + h) * VIEW_SCALE;
+    const int left = (r.left - 1) * TILE_SIZE * VIEW_SCALE,
+              top = (r.top - 1) * TILE_SIZE * VIEW_SCALE;
+    const int right = ((r.right - 1) * TILE_SIZE + w) * VIEW_SCALE;
+    const int bottom = ((r.bottom - 1) * TILE_SIZE + h) * VIEW_SCALE;
     if (nearWindow(x, y, left, top)) return Drag::BoundsTopLeft;
     if (nearWindow(x, y, right, bottom)) return Drag::BoundsBottomRight;
     return Drag::None;
@@ -193,8 +185,8 @@ void pressInView(Editor& e, int wx, int wy, int x, int y, bool right) {
         e.dragRecord = hit;
         // The record keeps its place under the pointer as it moves.
         const BaddieRecord r = doc.record(hit);
-        e.grabColumn = x / LEVEL_CELL + 1 - r.column;
-        e.grabRow = y / LEVEL_CELL + 1 - r.row;
+        e.grabColumn = x / TILE_SIZE + 1 - r.column;
+        e.grabRow = y / TILE_SIZE + 1 - r.row;
         doc.beginStroke();
         return;
     }
@@ -210,8 +202,8 @@ void dragInView(Editor& e, int x, int y) {
     LevelDocument& doc = e.doc();
     LevelCell cell;
     // Outside the grid a drag holds at the nearest cell.
-    const int cx = std::clamp(x, 0, LEVEL_COLUMNS * LEVEL_CELL - 1);
-    const int cy = std::clamp(y, LEVEL_GRID_TOP, LEVEL_GRID_TOP + LEVEL_ROWS * LEVEL_CELL - 1);
+    const int cx = std::clamp(x, 0, GRID_COLUMNS * TILE_SIZE - 1);
+    const int cy = std::clamp(y, GRID_TOP, GRID_TOP + GRID_ROWS * TILE_SIZE - 1);
     if (!cellAtPixel(cx, cy, &cell)) return;
     switch (e.drag) {
     case Drag::Paint:
@@ -221,8 +213,8 @@ void dragInView(Editor& e, int x, int y) {
         e.lastCell = cell;
         break;
     case Drag::MoveRecord:
-        doc.moveRecord(e.dragRecord, x / LEVEL_CELL + 1 - e.grabColumn,
-                       y / LEVEL_CELL + 1 - e.grabRow);
+        doc.moveRecord(e.dragRecord, x / TILE_SIZE + 1 - e.grabColumn,
+                       y / TILE_SIZE + 1 - e.grabRow);
         break;
     case Drag::BoundsTopLeft:
     case Drag::BoundsBottomRight: {

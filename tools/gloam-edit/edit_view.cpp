@@ -25,8 +25,8 @@ void frameRect(float x, float y, float w, float h, float thickness) {
 
 // Window rectangle of a grid cell.
 void cellRect(const LevelCell& cell, float* x, float* y) {
-    *x = static_cast<float>((cell.column - 1) * LEVEL_CELL * VIEW_SCALE);
-    *y = static_cast<float>((LEVEL_GRID_TOP + (cell.row - 1) * LEVEL_CELL) * VIEW_SCALE);
+    *x = static_cast<float>((cell.column - 1) * TILE_SIZE * VIEW_SCALE);
+    *y = static_cast<float>((GRID_TOP + (cell.row - 1) * TILE_SIZE) * VIEW_SCALE);
 }
 
 void markCell(const LevelCell& cell, int r, int g, int b) {
@@ -34,7 +34,7 @@ void markCell(const LevelCell& cell, int r, int g, int b) {
     float x = 0, y = 0;
     cellRect(cell, &x, &y);
     setColor(r, g, b);
-    frameRect(x, y, LEVEL_CELL * VIEW_SCALE, LEVEL_CELL * VIEW_SCALE, 2);
+    frameRect(x, y, TILE_SIZE * VIEW_SCALE, TILE_SIZE * VIEW_SCALE, 2);
 }
 
 void shadeCell(const LevelCell& cell, int r, int g, int b, float alpha) {
@@ -43,7 +43,7 @@ void shadeCell(const LevelCell& cell, int r, int g, int b, float alpha) {
     setBlend(ALPHA_BLEND);
     setAlpha(alpha);
     setColor(r, g, b);
-    drawRect(x, y, LEVEL_CELL * VIEW_SCALE, LEVEL_CELL * VIEW_SCALE);
+    drawRect(x, y, TILE_SIZE * VIEW_SCALE, TILE_SIZE * VIEW_SCALE);
     setAlpha(1.0f);
     setBlend(MASK_BLEND);
 }
@@ -119,8 +119,8 @@ bool viewPixel(int windowX, int windowY, int* x, int* y) {
 
 void baddieSize(const Editor& editor, const std::string& kind, int* width, int* height) {
     Image* picture = baddiePicture(editor.game.assets, kind);
-    *width = picture ? imageWidth(picture) : LEVEL_CELL;
-    *height = picture ? imageHeight(picture) : LEVEL_CELL;
+    *width = picture ? imageWidth(picture) : TILE_SIZE;
+    *height = picture ? imageHeight(picture) : TILE_SIZE;
 }
 
 void refreshView(Editor& e) {
@@ -175,25 +175,24 @@ void drawViewMarks(Editor& e) {
         setBlend(ALPHA_BLEND);
         setAlpha(0.35f);
         setColor(255, 255, 255);
-        for (int c = 0; c <= LEVEL_COLUMNS; ++c)
-            drawRect(static_cast<float>(c * LEVEL_CELL * VIEW_SCALE), LEVEL_GRID_TOP * VIEW_SCALE,
-                     1, LEVEL_ROWS * LEVEL_CELL * VIEW_SCALE);
-        for (int r = 0; r <= LEVEL_ROWS; ++r)
-            drawRect(0, static_cast<float>((LEVEL_GRID_TOP + r * LEVEL_CELL) * VIEW_SCALE),
-                     VIEW_WIDTH, 1);
+        for (int c = 0; c <= GRID_COLUMNS; ++c)
+            drawRect(static_cast<float>(c * TILE_SIZE * VIEW_SCALE), GRID_TOP * VIEW_SCALE, 1,
+                     GRID_ROWS * TILE_SIZE * VIEW_SCALE);
+        for (int r = 0; r <= GRID_ROWS; ++r)
+            drawRect(0, static_cast<float>((GRID_TOP + r * TILE_SIZE) * VIEW_SCALE), VIEW_WIDTH, 1);
         setAlpha(1.0f);
         setBlend(MASK_BLEND);
     }
     // What the exit and the miner cover beyond their own cell: 2 x 2 and 1 x 2.
     setColor(255, 255, 255);
-    for (int row = 1; row <= LEVEL_ROWS; ++row) {
-        for (int column = 1; column <= LEVEL_COLUMNS; ++column) {
+    for (int row = 1; row <= GRID_ROWS; ++row) {
+        for (int column = 1; column <= GRID_COLUMNS; ++column) {
             const char code = e.doc().cell(column, row);
             if (code != 'E' && code != 'S') continue;
             float x = 0, y = 0;
             cellRect({column, row}, &x, &y);
-            const float w = (code == 'E' ? 2 : 1) * LEVEL_CELL * VIEW_SCALE;
-            frameRect(x, y, w, 2 * LEVEL_CELL * VIEW_SCALE, 1);
+            const float w = (code == 'E' ? 2 : 1) * TILE_SIZE * VIEW_SCALE;
+            frameRect(x, y, w, 2 * TILE_SIZE * VIEW_SCALE, 1);
         }
     }
     drawProblemMarks(e);

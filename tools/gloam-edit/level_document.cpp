@@ -22,7 +22,7 @@
 namespace {
 
 constexpr int RECORD_LINES = 12;
-constexpr int FIRST_RECORD_LINE = LEVEL_HEADER_LINES + LEVEL_ROWS + 1;
+constexpr int FIRST_RECORD_LINE = LEVEL_HEADER_LINES + GRID_ROWS + 1;
 
 bool isLineEnd(char c) {
     return c == '\n' || c == '\r' || c == '\0';
@@ -86,9 +86,9 @@ bool writeFileWhole(const std::string& path, const std::string& bytes, std::stri
 } // namespace
 
 bool cellAtPixel(int x, int y, LevelCell* cell) {
-    if (x < 0 || y < LEVEL_GRID_TOP) return false;
-    const int column = x / LEVEL_CELL + 1, row = (y - LEVEL_GRID_TOP) / LEVEL_CELL + 1;
-    if (column > LEVEL_COLUMNS || row > LEVEL_ROWS) return false;
+    if (x < 0 || y < GRID_TOP) return false;
+    const int column = x / TILE_SIZE + 1, row = (y - GRID_TOP) / TILE_SIZE + 1;
+    if (column > GRID_COLUMNS || row > GRID_ROWS) return false;
     *cell = {column, row};
     return true;
 }
@@ -257,7 +257,7 @@ bool LevelDocument::redo() {
 // ---- Cells ---------------------------------------------------------------------------------
 
 char LevelDocument::cell(int column, int row) const {
-    if (column < 1 || column > LEVEL_COLUMNS || row < 1 || row > LEVEL_ROWS) return 0;
+    if (column < 1 || column > GRID_COLUMNS || row < 1 || row > GRID_ROWS) return 0;
     const std::string text = textOf(LEVEL_HEADER_LINES + row);
     return column <= static_cast<int>(text.size()) ? text[static_cast<size_t>(column - 1)] : ' ';
 }
@@ -275,16 +275,16 @@ bool LevelDocument::paint(int column, int row, char code) {
         setLine(LEVEL_HEADER_LINES + r, text);
     };
     if (code == 'S')
-        for (int r = 1; r <= LEVEL_ROWS; ++r)
-            for (int c = 1; c <= LEVEL_COLUMNS; ++c)
+        for (int r = 1; r <= GRID_ROWS; ++r)
+            for (int c = 1; c <= GRID_COLUMNS; ++c)
                 if (cell(c, r) == 'S') put(c, r, ' ');
     put(column, row, code);
     return commit(std::move(before));
 }
 
 bool LevelDocument::start(LevelCell* where) const {
-    for (int r = 1; r <= LEVEL_ROWS; ++r)
-        for (int c = 1; c <= LEVEL_COLUMNS; ++c)
+    for (int r = 1; r <= GRID_ROWS; ++r)
+        for (int c = 1; c <= GRID_COLUMNS; ++c)
             if (cell(c, r) == 'S') {
                 *where = {c, r};
                 return true;
@@ -429,7 +429,7 @@ int LevelDocument::recordAt(int x, int y,
                             const std::function<void(const std::string&, int*, int*)>& size) const {
     for (int i = recordCount() - 1; i >= 0; --i) { // the last drawn is on top
         const BaddieRecord& r = records_[static_cast<size_t>(i)];
-        int w = LEVEL_CELL, h = LEVEL_CELL;
+        int w = TILE_SIZE, h = TILE_SIZE;
         if (size) size(r.kind, &w, &h);
         const int left = cellToPixels(r.column), top = cellToPixels(r.row);
         if (x >= left && x < left + w && y >= top && y < top + h) return i;
@@ -457,10 +457,10 @@ std::vector<LevelProblem> LevelDocument::quickDiagnostics() const {
 
 std::string newLevelText(const std::string& end) {
     std::string text = "New level" + end + "Coin" + end + "Spikes" + end + "Caves" + end;
-    const std::string wall(LEVEL_COLUMNS, '#');
-    for (int row = 1; row <= LEVEL_ROWS; ++row) {
+    const std::string wall(GRID_COLUMNS, '#');
+    for (int row = 1; row <= GRID_ROWS; ++row) {
         std::string line = wall;
-        if (row > 1 && row < LEVEL_ROWS) line.replace(1, LEVEL_COLUMNS - 2, LEVEL_COLUMNS - 2, ' ');
+        if (row > 1 && row < GRID_ROWS) line.replace(1, GRID_COLUMNS - 2, GRID_COLUMNS - 2, ' ');
         if (row == 17) line[2] = 'S', line[28] = 'E';
         if (row == 18) line[15] = '2';
         text += line + end;

@@ -35,13 +35,11 @@
 #include <vector>
 
 #include "level_check.h"
+#include "world/game_state.h"
+#include "world/level_loader.h"
 
-constexpr int LEVEL_COLUMNS = 32;
-constexpr int LEVEL_ROWS = 19;
 constexpr int LEVEL_HEADER_LINES = 4;
 constexpr int RECORD_ROW_OFFSET = 3; // a record's row is the grid row + 3
-constexpr int LEVEL_CELL = 10;       // pixels of a cell
-constexpr int LEVEL_GRID_TOP = 30;   // y of the grid's first row on the 320 x 240 screen
 
 // A baddie record as its twelve lines give it; numbers as the loader reads
 // them. Columns and rows are 1-based; rows count from the top of the screen.

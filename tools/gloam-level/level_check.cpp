@@ -29,10 +29,7 @@ const std::vector<std::string> LEVEL_BACKDROP_KEYWORDS = {"Woods", "Caves", "Abb
 namespace {
 
 constexpr int HEADER_LINES = 4;
-constexpr int GRID_ROWS = 19;
-constexpr int GRID_COLUMNS = 32;
 constexpr int RECORD_NUMBERS = 11;
-constexpr int GRID_TOP = 30;       // y of the grid's first row; above it is the status band
 constexpr int PATROL_TICKS = 5600; // one full air supply: all a try can show
 
 const char* const RECORD_FIELDS[RECORD_NUMBERS] = {

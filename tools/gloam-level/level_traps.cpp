@@ -15,6 +15,7 @@
 #include "engine/resources/image.h"
 #include "level_stepper.h"
 #include "world/baddies.h"
+#include "world/level_loader.h"
 
 namespace {
 
@@ -22,10 +23,7 @@ constexpr int SCREEN_W = 320;
 constexpr int SCREEN_H = 240;
 constexpr int MINER_W = 10;
 constexpr int MINER_H = 20;
-constexpr int CELL = 10;
-constexpr int GRID_TOP = 30;
-constexpr int GRID_COLUMNS = 32;
-constexpr int GRID_ROWS = 19;
+constexpr int CELL = TILE_SIZE;
 constexpr int MAX_TICKS = 5599; // the air runs out in the next one
 constexpr uint32_t NOWHERE = UINT32_MAX;
 constexpr int CRUMBLED = 4; // a crumbling tile's frame once it is gone
