@@ -64,6 +64,8 @@ TEST_P(RenderTexture, TexturesSurviveReopeningTheGraphics) {
     drawImage(picture.get(), 5, 5, 0);
     const uint32_t firstGeneration = picture->frames[0].textureGeneration;
     EXPECT_EQ(firstGeneration, graphicsGeneration());
+    const unsigned page = picture->frames[0].texture;
+    const int pages = atlasPageCount();
 
     closeGraphics();
     EXPECT_EQ(imageFrameTexture(*picture, 0), 0u); // no context, no texture
@@ -72,6 +74,10 @@ TEST_P(RenderTexture, TexturesSurviveReopeningTheGraphics) {
     drawImage(picture.get(), 5, 5, 0);
     EXPECT_NE(picture->frames[0].textureGeneration, firstGeneration);
     EXPECT_EQ(picture->frames[0].textureGeneration, graphicsGeneration());
+    // A sprite keeps its place in the atlas: no page is added per reopening.
+    EXPECT_TRUE(picture->frames[0].inAtlas);
+    EXPECT_EQ(picture->frames[0].texture, page);
+    EXPECT_EQ(atlasPageCount(), pages);
     EXPECT_EQ(screenMismatches(scale,
                                [](int x, int y) {
                                    return x >= 5 && x < 15 && y >= 5 && y < 25 ? warm(x - 5, y - 5)

@@ -5,10 +5,10 @@
 // Textures are power-of-two sized (the largest the GL accepts, at most the
 // next power of two above the frame), padded with a copy of the frame's last
 // column and row so filtering at the frame's edge sees the frame's own colour.
-// Small sharp frames share the atlas's pages instead (texture_atlas.h).
-// A texture is tagged with the graphics generation it was made in; once the
-// graphics are reopened, the old name belongs to a destroyed context and is
-// simply forgotten, and the next use makes a new one.
+// Small sharp frames share the atlas's pages instead (texture_atlas.h) and
+// keep their place for the whole run. A texture of its own is tagged with the
+// graphics generation it was made in; once the graphics are reopened, the
+// next use deletes it and makes a new one.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -122,6 +122,12 @@ unsigned imageFrameTexture(Image& image, int frame) {
     ImageFrame& f = image.frames[static_cast<size_t>(frame)];
     const uint32_t generation = graphicsGeneration();
     if (f.texture && f.textureGeneration == generation) return f.texture;
+    // Atlas pages belong to the shared context and live as long as a frame
+    // is on them, so a frame keeps its place in every generation.
+    if (f.texture && f.inAtlas) {
+        f.textureGeneration = generation;
+        return f.texture;
+    }
     // Every context shares its textures with the hidden context that lives
     // for the whole run, so a name from an older generation is still alive:
     // delete it rather than leak one texture per frame at every mode change.
