@@ -115,6 +115,25 @@ void uploadLevels(const PixelBuffer& base, bool mipmapped) {
     }
 }
 
+// Puts the frame's pixels into the atlas; false (and nothing changed) when
+// they are missing or do not fit.
+bool placeInAtlas(ImageFrame& f, uint32_t generation) {
+    if (f.pixels.width < 1 || f.pixels.height < 1) return false;
+    const PixelBuffer rgba = convertPixels(f.pixels, PF_RGBA32);
+    AtlasPlace place;
+    if (rgba.width != f.pixels.width || rgba.height != f.pixels.height || !atlasPlace(rgba, &place))
+        return false;
+    const float size = static_cast<float>(place.pageSize);
+    f.texture = place.texture;
+    f.textureGeneration = generation;
+    f.inAtlas = true;
+    f.uMin = static_cast<float>(place.x) / size;
+    f.vMin = static_cast<float>(place.y) / size;
+    f.uMax = static_cast<float>(place.x + rgba.width) / size;
+    f.vMax = static_cast<float>(place.y + rgba.height) / size;
+    return true;
+}
+
 } // namespace
 
 unsigned imageFrameTexture(Image& image, int frame) {
@@ -134,6 +153,15 @@ unsigned imageFrameTexture(Image& image, int frame) {
     releaseFrameTexture(f);
     if (f.pixels.width < 1 || f.pixels.height < 1) return 0;
 
+    // The first frame of a picture to reach the atlas brings the others along:
+    // an upload into a page drawn from since the last present makes the GL
+    // finish that drawing first, so it is one wait per picture, not per frame.
+    if (atlasTakes(image.width, image.height, image.flags)) {
+        for (ImageFrame& other : image.frames)
+            if (!other.texture) placeInAtlas(other, generation);
+        if (f.inAtlas) return f.texture;
+    }
+
     PixelBuffer converted;
     const PixelBuffer* pixels = &f.pixels;
     if (pixels->format != PF_RGBA32) {
@@ -145,19 +173,6 @@ unsigned imageFrameTexture(Image& image, int frame) {
         static_cast<size_t>(pixels->pitch) * static_cast<size_t>(pixels->height - 1) +
             static_cast<size_t>(pixels->width) * 4)
         return 0;
-
-    AtlasPlace place;
-    if (atlasTakes(pixels->width, pixels->height, image.flags) && atlasPlace(*pixels, &place)) {
-        const float size = static_cast<float>(place.pageSize);
-        f.texture = place.texture;
-        f.textureGeneration = generation;
-        f.inAtlas = true;
-        f.uMin = static_cast<float>(place.x) / size;
-        f.vMin = static_cast<float>(place.y) / size;
-        f.uMax = static_cast<float>(place.x + pixels->width) / size;
-        f.vMax = static_cast<float>(place.y + pixels->height) / size;
-        return f.texture;
-    }
 
     int texWidth = nextPowerOfTwo(pixels->width);
     int texHeight = nextPowerOfTwo(pixels->height);
