@@ -1,6 +1,8 @@
 // startup_bench.cpp - start-up of the real game, from process start to the
 // first presented title frame, against the floor set by decoding the seven
-// Ogg files alone with oggdec (the game decodes them all before the title).
+// Ogg files alone with oggdec (an older floor: the game once decoded them all
+// before the title; now the tunes stream and the rest decodes behind it), and
+// against the floor program, the figure the goal is set on.
 //
 // The game is not changed for this: it runs as a child process under the X
 // server of DISPLAY, and its window is read about every millisecond until the
