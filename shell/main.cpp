@@ -24,13 +24,14 @@ int main(int argc, char** argv) {
     registerEmbeddedResources();
 
     static Game game; // lives to the end of the process; exitProgram never returns
-    beginLoadingAssets(game.assets);
     game.world.startLevel = 1;
     setGraphicsDefaultFlags(BACK_BUFFER);
     setWindowTitle("Gloam Didaruv");
     game.shell.writeFolder = chooseWriteFolder();
     readSettings(game.shell.screen, game.shell.writeFolder + SETTINGS_FILE);
     game.shell.screen.apply();
+    // After the display opens, which they would only slow down.
+    beginLoadingAssets(game.assets);
 
     showLoadingPicture();
     audioOpen();

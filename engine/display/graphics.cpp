@@ -7,9 +7,10 @@
 //   closeGraphics();
 //
 // SDL video starts on the first open only, so tools that never open a window
-// never touch it. Every context shares its textures with a hidden 1 x 1
-// context that lives as long as the process: texture names made under one
-// window stay valid (and can be deleted) under the next.
+// never touch it. Texture names made under one window stay valid (and can be
+// deleted) under the next: the first close leaves a hidden 1 x 1 context in
+// the window's share group, living as long as the process, and every later
+// context joins it. Start-up makes no such context, as nothing is shared yet.
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <SDL_syswm.h>
@@ -129,19 +130,22 @@ void setPixelFormat(int flags) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accumulation);
 }
 
-bool makeShareContext(int flags) {
-    if (service.shareContext) return true;
-    setPixelFormat(flags);
+// Keeps the closing context's textures for the next window: a hidden context
+// joins its share group before the closing one goes. Should that fail, the
+// closing context itself stays, its window hidden, to hold them.
+void keepSharedTextures(Context& closing) {
+    if (service.shareContext) return;
+    SDL_GL_MakeCurrent(closing.window, closing.gl);
+    setPixelFormat(closing.flags);
     service.shareWindow = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!service.shareWindow) return fail("hidden window");
-    service.shareContext = SDL_GL_CreateContext(service.shareWindow);
-    if (!service.shareContext) {
-        fail("OpenGL context");
-        SDL_DestroyWindow(service.shareWindow);
-        service.shareWindow = nullptr;
-        return false;
-    }
-    return true;
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+    if (service.shareWindow) service.shareContext = SDL_GL_CreateContext(service.shareWindow);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+    if (service.shareContext) return;
+    if (service.shareWindow) SDL_DestroyWindow(service.shareWindow);
+    SDL_HideWindow(closing.window); // a full-screen one gives the desktop its mode back
+    service.shareWindow = std::exchange(closing.window, nullptr);
+    service.shareContext = std::exchange(closing.gl, nullptr);
 }
 
 // A full-screen window in the display mode nearest the size (and rate), or
@@ -444,12 +448,9 @@ bool openGraphics(int width, int height, int depth, int hertz, int flags) {
                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN)
                    : createFullScreenWindow(width, height, hertz);
     if (!window) return fail("window");
-    if (!makeShareContext(flags)) {
-        SDL_DestroyWindow(window);
-        return false;
-    }
-    SDL_GL_MakeCurrent(service.shareWindow, service.shareContext);
-    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+    const bool joining = service.shareContext != nullptr;
+    if (joining) SDL_GL_MakeCurrent(service.shareWindow, service.shareContext);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, joining ? 1 : 0);
     SDL_GLContext gl = SDL_GL_CreateContext(window);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
     if (!gl) {
@@ -514,10 +515,12 @@ void closeGraphics() {
     countGeneration();
     Context closing = c;
     releaseCanvas(closing); // the texture is shared: it would outlive the context
+    keepSharedTextures(closing);
     SDL_GL_MakeCurrent(nullptr, nullptr);
-    SDL_GL_DeleteContext(c.gl);
-    SDL_DestroyWindow(c.window); // a full-screen window gives the desktop its mode back
-    switchEventPolling(false);   // after the window is gone, so its last events are dropped too
+    if (closing.gl) SDL_GL_DeleteContext(closing.gl);
+    if (closing.window)
+        SDL_DestroyWindow(closing.window); // a full-screen one gives the desktop its mode back
+    switchEventPolling(false); // after the window is gone, so its last events are dropped too
 }
 
 void setEventPollingSwitch(void (*onWindow)(bool on)) {
