@@ -343,7 +343,11 @@ void drawEnlargement(const Context& c) {
     glPopAttrib();
 }
 
-void present(int interval) {
+// Shows the frame. Paced, it waits for the frame's time first, with the whole
+// picture already handed to the GL: a software GL renders it meanwhile on
+// its own threads, so the swap after the wait only copies it out and the
+// frames keep their spacing however long the rendering takes.
+void present(int interval, bool paced = false) {
     Context& c = service.current;
     if (interval != c.swapInterval) {
         SDL_GL_SetSwapInterval(interval); // refused by some drivers (Xvfb): not an error
@@ -353,6 +357,10 @@ void present(int interval) {
     if (c.canvasFramebuffer && !c.canvasShown) drawEnlargement(c);
     c.canvasShown = false;
     clearBorders(c);
+    if (paced) {
+        glFlush();
+        delayMs(service.pacer.frameWait(millisecs()));
+    }
     SDL_GL_SwapWindow(c.window);
     if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
 }
@@ -542,8 +550,7 @@ void flipFrame(int sync) {
         present(c.depth != 0 ? 1 : 0);
         return;
     }
-    delayMs(service.pacer.frameWait(millisecs()));
-    present(0);
+    present(0, true);
 }
 
 bool setGraphicsCanvas(int width, int height) {
