@@ -44,6 +44,46 @@ TEST_P(RenderTexture, BackdropTextureIsPowerOfTwoWithFrameExtents) {
     EXPECT_EQ(imageFrameTexture(*backdrop, 0), texture); // made once per generation
 }
 
+TEST_P(RenderTexture, FilteredPicturesSampleNearestOnlyWhereItShowsTheSamePixels) {
+    // A checker: any blending of neighbours shows as a third colour.
+    auto checker = [](int x, int y) { return (x + y) % 2 ? Rgba{250, 250, 250} : Rgba{0, 0, 200}; };
+    ImagePtr picture = makePicture(40, 30, AUTO_IMAGE_FLAGS, checker);
+    struct Case {
+        float x, y, width, height;
+        bool ownSizeOnPixels; // at scale 1; enlarged by the window at scale 2
+    };
+    const Case cases[] = {
+        {10, 20, 40, 30, true},     // 1: own size, whole place
+        {10.5f, 20, 40, 30, false}, // 2: half a pixel off
+        {10, 20, 80, 60, false},    // 3: enlarged
+        {100, 50, 40, 30, true},    // 4: back to its own size elsewhere
+        {10, 20, 40, 31, false},    // 5: one row taller
+    };
+    for (int i = 0; i < 5; ++i) {
+        const Case& c = cases[i];
+        rendertest::fillBackground();
+        drawImageRect(picture.get(), c.x, c.y, c.width, c.height, 0);
+        const bool nearest = c.ownSizeOnPixels && scale == 1;
+        EXPECT_EQ(picture->frames[0].sampledNearest, nearest) << "case " << i + 1;
+        const PixelBuffer shot = grabPixels(0, 0, 320 * scale, 240 * scale);
+        int mixed = 0, wrong = 0;
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                const Rgba got = rendertest::pixelAt(shot, static_cast<int>(c.x) * scale + x,
+                                                     static_cast<int>(c.y) * scale + y);
+                mixed += got != checker(0, 0) && got != checker(1, 0);
+                wrong += got != checker(x, y);
+            }
+        }
+        // Where nearest sampling is used, linear would show exactly the texels too.
+        if (nearest) {
+            EXPECT_EQ(wrong, 0) << "case " << i + 1;
+        } else {
+            EXPECT_GT(mixed, 0) << "case " << i + 1;
+        }
+    }
+}
+
 TEST_P(RenderTexture, FilteredBackdropKeepsItsEdgesClean) {
     // A filtered full-screen picture drawn 1:1 or enlarged must not pick up the
     // padding beyond its right and bottom edges.

@@ -16,6 +16,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/display/graphics.h"
 
@@ -112,6 +113,36 @@ void emitQuad(float x, float y, float w, float h, float hx, float hy, const floa
                    y + s.originY + ax[i] * s.jx + by[i] * s.jy);
     }
     glEnd();
+}
+
+// Whether a w x h quad at (x, y) (before the handle) covers exactly w x h
+// window or canvas pixels, one unit one pixel, its corner on a pixel's edge.
+bool onWholePixels(float x, float y, float w, float h, float hx, float hy) {
+    const DrawState& s = drawState;
+    if (s.ix != 1.0f || s.iy != 0.0f || s.jx != 0.0f || s.jy != 1.0f || w < 1 || h < 1)
+        return false;
+    GLfloat p[16], m[16];
+    GLint v[4];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetIntegerv(GL_VIEWPORT, v);
+    // Unit point -> pixel, for the 2D affine part of modelview, then projection.
+    auto pixel = [&](float ux, float uy, float* px, float* py) {
+        const float ex = m[0] * ux + m[4] * uy + m[12], ey = m[1] * ux + m[5] * uy + m[13];
+        const float nx = p[0] * ex + p[4] * ey + p[12], ny = p[1] * ex + p[5] * ey + p[13];
+        *px = static_cast<float>(v[0]) + (nx + 1.0f) * static_cast<float>(v[2]) / 2.0f;
+        *py = static_cast<float>(v[1]) + (ny + 1.0f) * static_cast<float>(v[3]) / 2.0f;
+    };
+    const float left = x + s.originX - hx, top = y + s.originY - hy;
+    float x0, y0, x1, y1;
+    pixel(left, top, &x0, &y0);
+    pixel(left + w, top + h, &x1, &y1);
+    auto whole = [](float a) { return std::abs(a - std::round(a)) < 1e-3f; };
+    auto same = [](float a, float b) { return std::abs(a - b) < 1e-3f; };
+    float xOnly, yOnly; // a rotation or shear moves the far corner off the axis
+    pixel(left + w, top, &xOnly, &yOnly);
+    return whole(x0) && whole(y0) && same(std::abs(x1 - x0), w) && same(std::abs(y1 - y0), h) &&
+           same(yOnly, y0);
 }
 
 // Every DrawState field back to its default, applied to the new context. The
@@ -221,6 +252,11 @@ void drawImageRect(Image* image, float x, float y, float width, float height, in
     if (texture != before || f.textureGeneration != beforeGeneration) glCache.textureKnown = false;
     setTexturing(true);
     bindTexture(texture);
+    if (image->flags & FILTERED_IMAGE)
+        sampleFrameNearest(image->frames[static_cast<size_t>(frame)], image->flags,
+                           width == static_cast<float>(image->width) &&
+                               height == static_cast<float>(image->height) &&
+                               onWholePixels(x, y, width, height, image->handleX, image->handleY));
     const float uv[8] = {f.uMin, f.vMin, f.uMax, f.vMin, f.uMax, f.vMax, f.uMin, f.vMax};
     emitQuad(x, y, width, height, image->handleX, image->handleY, uv);
 }

@@ -31,6 +31,7 @@ struct ImageFrame {
     float uMin = 0.0f, vMin = 0.0f; // texture coordinates of the frame's top-left corner
     float uMax = 1.0f, vMax = 1.0f; // ... and of its bottom-right corner
     bool inAtlas = false;           // the texture is an atlas page shared with other frames
+    bool sampledNearest = false;    // a filtered texture set to nearest sampling for now
 };
 
 struct Image {
@@ -68,3 +69,8 @@ unsigned imageFrameTexture(Image& image, int frame);
 // Deletes the frame's texture when it belongs to the current generation (a
 // live name), and forgets it in any case; for replacing a frame's pixels.
 void releaseFrameTexture(ImageFrame& frame);
+// With the frame's own texture bound: a filtered frame samples the nearest
+// texel while `texelForPixel` (drawn at its own size on whole pixels, where
+// that shows the same pixels for a fraction of a software GL's work), else
+// with its own filter. Frames in the atlas are never filtered.
+void sampleFrameNearest(ImageFrame& frame, int imageFlags, bool texelForPixel);

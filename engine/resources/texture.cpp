@@ -147,9 +147,9 @@ unsigned imageFrameTexture(Image& image, int frame) {
         f.textureGeneration = generation;
         return f.texture;
     }
-    // Every context shares its textures with the hidden context that lives
-    // for the whole run, so a name from an older generation is still alive:
-    // delete it rather than leak one texture per frame at every mode change.
+    // Texture names outlive their window (the display keeps its share group
+    // alive), so a name from an older generation is still alive: delete it
+    // rather than leak one texture per frame at every mode change.
     releaseFrameTexture(f);
     if (f.pixels.width < 1 || f.pixels.height < 1) return 0;
 
@@ -217,6 +217,7 @@ unsigned imageFrameTexture(Image& image, int frame) {
     f.texture = name;
     f.textureGeneration = generation;
     f.inAtlas = false;
+    f.sampledNearest = false;
     f.uMin = f.vMin = 0.0f;
     f.uMax = static_cast<float>(usedWidth) / static_cast<float>(texWidth);
     f.vMax = static_cast<float>(usedHeight) / static_cast<float>(texHeight);
@@ -234,10 +235,23 @@ void releaseFrameTexture(ImageFrame& frame) {
     }
     frame.texture = 0;
     frame.inAtlas = false;
+    frame.sampledNearest = false;
     frame.textureGeneration = 0;
 }
 
 Image::~Image() {
     for (ImageFrame& frame : frames)
         releaseFrameTexture(frame);
+}
+
+void sampleFrameNearest(ImageFrame& frame, int imageFlags, bool texelForPixel) {
+    const bool nearest = texelForPixel && (imageFlags & FILTERED_IMAGE) != 0;
+    if (frame.inAtlas || frame.sampledNearest == nearest) return;
+    frame.sampledNearest = nearest;
+    const GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
+    // Drawn at its own size the texture is magnified by exactly 1, where the
+    // GL takes the magnification filter; a mipmapped one keeps its own.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    if (!(imageFlags & MIPMAPPED_IMAGE))
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
 }
