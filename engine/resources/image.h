@@ -69,8 +69,8 @@ unsigned imageFrameTexture(Image& image, int frame);
 // Deletes the frame's texture when it belongs to the current generation (a
 // live name), and forgets it in any case; for replacing a frame's pixels.
 void releaseFrameTexture(ImageFrame& frame);
-// With the frame's own texture bound: a filtered frame samples the nearest
-// texel while `texelForPixel` (drawn at its own size on whole pixels, where
-// that shows the same pixels for a fraction of a software GL's work), else
-// with its own filter. Frames in the atlas are never filtered.
+// With the frame's own texture bound: a filtered, unmipmapped frame samples
+// the nearest texel while `texelForPixel` (drawn at its own size on whole
+// pixels, where that shows the same pixels for a fraction of a software GL's
+// work), else with its own filter. Frames in the atlas are never filtered.
 void sampleFrameNearest(ImageFrame& frame, int imageFlags, bool texelForPixel);

@@ -245,13 +245,13 @@ Image::~Image() {
 }
 
 void sampleFrameNearest(ImageFrame& frame, int imageFlags, bool texelForPixel) {
-    const bool nearest = texelForPixel && (imageFlags & FILTERED_IMAGE) != 0;
+    // A mipmapped picture keeps its filters: at exactly 1:1 the GL may still
+    // take its minification path, which mixes in the next level.
+    const bool nearest =
+        texelForPixel && (imageFlags & FILTERED_IMAGE) != 0 && (imageFlags & MIPMAPPED_IMAGE) == 0;
     if (frame.inAtlas || frame.sampledNearest == nearest) return;
     frame.sampledNearest = nearest;
     const GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
-    // Drawn at its own size the texture is magnified by exactly 1, where the
-    // GL takes the magnification filter; a mipmapped one keeps its own.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    if (!(imageFlags & MIPMAPPED_IMAGE))
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
 }
