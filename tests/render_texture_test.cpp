@@ -85,18 +85,27 @@ TEST_P(RenderTexture, FilteredPicturesSampleNearestOnlyWhereItShowsTheSamePixels
 }
 
 TEST_P(RenderTexture, FilteredBackdropKeepsItsEdgesClean) {
-    // A filtered full-screen picture drawn 1:1 or enlarged must not pick up the
-    // padding beyond its right and bottom edges.
-    ImagePtr backdrop = makePicture(320, 240, AUTO_IMAGE_FLAGS, [](int x, int y) {
-        return x >= 318 || y >= 238 ? Rgba{250, 200, 40} : Rgba{60, 60, 60};
-    });
-    drawImage(backdrop.get(), 0, 0, 0);
-    const PixelBuffer shot = grabPixels(0, 0, 320 * scale, 240 * scale);
+    // A filtered picture drawn 1:1 or stretched must not pick up what lies
+    // beyond its right and bottom edges in its larger texture.
+    struct Case {
+        int width, height; // the picture's; drawn over the whole logical screen
+    };
+    const Case cases[] = {{320, 240}, {300, 200}, {250, 129}};
     const Rgba edge{250, 200, 40};
-    for (int y = 0; y < shot.height; ++y)
-        EXPECT_EQ(rendertest::pixelAt(shot, shot.width - 1, y), edge) << "row " << y;
-    for (int x = 0; x < shot.width; ++x)
-        EXPECT_EQ(rendertest::pixelAt(shot, x, shot.height - 1), edge) << "column " << x;
+    for (const Case& c : cases) {
+        ImagePtr backdrop = makePicture(c.width, c.height, AUTO_IMAGE_FLAGS, [&](int x, int y) {
+            return x >= c.width - 2 || y >= c.height - 2 ? edge : Rgba{60, 60, 60};
+        });
+        rendertest::fillBackground();
+        drawImageRect(backdrop.get(), 0, 0, 320, 240, 0);
+        const PixelBuffer shot = grabPixels(0, 0, 320 * scale, 240 * scale);
+        int dirty = 0;
+        for (int y = 0; y < shot.height; ++y)
+            dirty += rendertest::pixelAt(shot, shot.width - 1, y) != edge;
+        for (int x = 0; x < shot.width; ++x)
+            dirty += rendertest::pixelAt(shot, x, shot.height - 1) != edge;
+        EXPECT_EQ(dirty, 0) << c.width << " x " << c.height;
+    }
 }
 
 TEST_P(RenderTexture, TexturesSurviveReopeningTheGraphics) {

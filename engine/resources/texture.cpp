@@ -74,7 +74,8 @@ PixelBuffer resample(const PixelBuffer& src, int width, int height) {
 }
 
 // The frame in the top-left corner of a texture-sized buffer, its last column
-// and row (and their corner) repeated once beyond it.
+// and row (and their corner) repeated once beyond it: the base level that
+// mipmaps are made from.
 PixelBuffer padToTexture(const PixelBuffer& frame, int texWidth, int texHeight) {
     PixelBuffer out;
     out.width = texWidth;
@@ -113,6 +114,28 @@ void uploadLevels(const PixelBuffer& base, bool mipmapped) {
                      GL_UNSIGNED_BYTE, level.bytes.data());
         previous = &level;
     }
+}
+
+// A frame smaller than its texture goes into the top-left corner straight
+// from its own rows, its last column and row (and their corner) repeated once
+// beyond it; the rest of the texture is never sampled. No texture-sized copy
+// is made: its fresh pages cost more than the upload (the loading picture
+// waits on this).
+void uploadInCorner(const PixelBuffer& frame, int texWidth, int texHeight) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texWidth, texHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.pitch / 4);
+    const int w = frame.width, h = frame.height;
+    auto put = [&](int x, int y, int width, int height, int fromX, int fromY) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        frame.bytes.data() + static_cast<size_t>(fromY) * frame.pitch +
+                            static_cast<size_t>(fromX) * 4);
+    };
+    put(0, 0, w, h, 0, 0);
+    if (w < texWidth) put(w, 0, 1, h, w - 1, 0);
+    if (h < texHeight) put(0, h, w, 1, 0, h - 1);
+    if (w < texWidth && h < texHeight) put(w, h, 1, 1, w - 1, h - 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
 // Puts the frame's pixels into the atlas; false (and nothing changed) when
@@ -210,6 +233,8 @@ unsigned imageFrameTexture(Image& image, int frame) {
         usedWidth == texWidth && usedHeight == texHeight && pixels->pitch == texWidth * 4;
     if (exact)
         uploadLevels(*pixels, mipmapped);
+    else if (!mipmapped && pixels->pitch % 4 == 0)
+        uploadInCorner(*pixels, texWidth, texHeight);
     else
         uploadLevels(padToTexture(*pixels, texWidth, texHeight), mipmapped);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
