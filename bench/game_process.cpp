@@ -248,9 +248,9 @@ bool FloorProcess::finish(double timeoutS, Report* report) {
     return file && WIFEXITED(status) && WEXITSTATUS(status) == 0 && report->counted > 0;
 }
 
-std::vector<uint8_t> floorTopReference() {
+std::vector<uint8_t> floorBandReference() {
     std::vector<uint8_t> rgb;
-    for (int y = 0; y < TITLE_TOP_ROWS; ++y) {
+    for (int y = PROBE_TOP; y < PROBE_TOP + PROBE_ROWS; ++y) {
         for (int x = 0; x < 320; ++x) {
             rgb.push_back(static_cast<uint8_t>(x & 255));
             rgb.push_back(static_cast<uint8_t>(y & 255));
@@ -398,19 +398,23 @@ double rgbMismatch(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     return static_cast<double>(differing) / static_cast<double>(a.size() / 3);
 }
 
-std::vector<uint8_t> titleTopReference() {
+std::vector<uint8_t> pictureBand(const char* url) {
     registerEmbeddedResources();
-    const std::optional<PixelBuffer> picture = loadPixelBuffer("incbin::gfx\\titlescreen.bmp");
-    if (!picture || picture->width != 320) return {};
+    const std::optional<PixelBuffer> picture = loadPixelBuffer(url);
+    if (!picture || picture->width != 320 || picture->height < PROBE_TOP + PROBE_ROWS) return {};
     const PixelBuffer rgba = convertPixels(*picture, PF_RGBA32);
     std::vector<uint8_t> rgb;
-    for (int y = 0; y < TITLE_TOP_ROWS; ++y) {
+    for (int y = PROBE_TOP; y < PROBE_TOP + PROBE_ROWS; ++y) {
         for (int x = 0; x < 320; ++x) {
             const uint8_t* p = &rgba.bytes[static_cast<size_t>(y * rgba.pitch + x * 4)];
             rgb.insert(rgb.end(), p, p + 3);
         }
     }
     return rgb;
+}
+
+std::vector<uint8_t> titleBandReference() {
+    return pictureBand("incbin::gfx\\titlescreen.bmp");
 }
 
 unsigned long windowOfSize(GameProcess& game, XProbe& x, int width, int height) {
@@ -425,13 +429,13 @@ unsigned long windowOfSize(GameProcess& game, XProbe& x, int width, int height) 
 }
 
 bool waitForTitle(GameProcess& game, XProbe& x, double timeoutS, unsigned long* window) {
-    static const std::vector<uint8_t> reference = titleTopReference();
+    static const std::vector<uint8_t> reference = titleBandReference();
     const double start = benchNow();
     std::vector<uint8_t> pixels;
     *window = 0;
     while (benchNow() - start < timeoutS && game.running()) {
         if (!*window) *window = x.findWindow("Gloam Didaruv");
-        if (*window && x.grab(*window, 0, 0, 320, TITLE_TOP_ROWS, &pixels) &&
+        if (*window && x.grab(*window, 0, PROBE_TOP, 320, PROBE_ROWS, &pixels) &&
             rgbMismatch(pixels, reference) < 0.01)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

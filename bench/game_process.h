@@ -6,7 +6,7 @@
 //   game.start();                          // runs it there (SDL_AUDIODRIVER=dummy)
 //   XProbe x;  x.open();                   // the X server of DISPLAY
 //   unsigned long w = x.findWindow("Gloam Didaruv");
-//   x.grab(w, 0, 0, 320, 170, &rgb);       // RGB bytes of a window region
+//   x.grab(w, 0, 88, 320, 8, &rgb);        // RGB bytes of a window region
 //   game.cpuSeconds(); game.peakRssKiB();  // from /proc
 //   game.stop();                           // SIGTERM: the game's own orderly exit
 //
@@ -88,9 +88,15 @@ class FloorProcess {
     pid_t pid_ = -1;
 };
 
+// The rows a start-up is watched through, read about every millisecond: a
+// thin band, so the reading costs the X server and the probe little beside
+// the program being timed. There the title picture differs from the loading
+// picture in about half its pixels.
+constexpr int PROBE_TOP = 88, PROBE_ROWS = 8;
+
 // The floor's picture: red = x, green = y, blue = 128, as RGB rows of the
-// top-left TITLE_TOP_ROWS x 320 pixels at scale 1.
-std::vector<uint8_t> floorTopReference();
+// probe band at scale 1.
+std::vector<uint8_t> floorBandReference();
 
 class XProbe {
   public:
@@ -115,10 +121,11 @@ class XProbe {
     void* display_ = nullptr;
 };
 
-// The title picture above the scroller, as RGB rows the way a 320 x 240
-// window shows it: what the title screen presents.
-constexpr int TITLE_TOP_ROWS = 170;
-std::vector<uint8_t> titleTopReference();
+// The probe band of an embedded 320-wide picture as RGB rows, the way a
+// 320 x 240 window shows it; empty when it cannot be loaded.
+std::vector<uint8_t> pictureBand(const char* url);
+// The band of the title picture (above the scroller): what the title screen presents.
+std::vector<uint8_t> titleBandReference();
 // Polls until the game's window shows the title; false after timeoutS or
 // when the game ends. The window id is left in *window.
 bool waitForTitle(GameProcess& game, XProbe& x, double timeoutS, unsigned long* window);

@@ -5,8 +5,8 @@
 // against the floor program, the figure the goal is set on.
 //
 // The game is not changed for this: it runs as a child process under the X
-// server of DISPLAY, and its window is read about every millisecond until the
-// picture above the scroller equals the title picture. Each round runs the
+// server of DISPLAY, and a thin band of its window (game_process.h) is read
+// about every millisecond until it equals the title picture's. Each round runs the
 // game and then oggdec on the same files, so both see the same load; the
 // figures are medians of the rounds, in wall time and in CPU time (the
 // process with all its threads; oggdec's seven processes together).
@@ -104,7 +104,7 @@ bool measureStartUp(XProbe& x, const std::vector<uint8_t>& reference, StartUp* r
             return false;
         }
         if (!window && (window = x.findWindow("Gloam Didaruv"))) result->windowS = now - t0;
-        if (window && x.grab(window, 0, 0, 320, TITLE_TOP_ROWS, &pixels) &&
+        if (window && x.grab(window, 0, PROBE_TOP, 320, PROBE_ROWS, &pixels) &&
             rgbMismatch(pixels, reference) < 0.01) {
             result->titleS = benchNow() - t0;
             result->cpuS = game.cpuSeconds();
@@ -122,7 +122,7 @@ bool measureStartUp(XProbe& x, const std::vector<uint8_t>& reference, StartUp* r
 // Process start to the floor's first frame on its window, in seconds; < 0
 // when it never showed.
 double floorStartUp(XProbe& x) {
-    static const std::vector<uint8_t> reference = floorTopReference();
+    static const std::vector<uint8_t> reference = floorBandReference();
     FloorProcess floor;
     const double t0 = benchNow();
     if (!floor.start(320, 240, false)) return -1;
@@ -130,7 +130,7 @@ double floorStartUp(XProbe& x) {
     std::vector<uint8_t> pixels;
     while (benchNow() - t0 < TIMEOUT_S && floor.running()) {
         if (!window) window = x.findWindow("Gloam floor");
-        if (window && x.grab(window, 0, 0, 320, TITLE_TOP_ROWS, &pixels) &&
+        if (window && x.grab(window, 0, PROBE_TOP, 320, PROBE_ROWS, &pixels) &&
             rgbMismatch(pixels, reference) < 0.01)
             return benchNow() - t0;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -144,12 +144,17 @@ void StartUpToTitleAgainstOggdec(benchmark::State& state) {
         state.SkipWithError("needs an X server (run under xvfb-run)");
         return;
     }
-    const std::vector<uint8_t> reference = titleTopReference();
+    const std::vector<uint8_t> reference = titleBandReference();
     char pattern[] = "/tmp/gloam_ogg.XXXXXX";
     std::vector<std::string> oggs;
     if (mkdtemp(pattern)) oggs = writeOggFiles(pattern);
     if (reference.empty() || oggs.size() != 7) {
         state.SkipWithError("no title picture or not seven Ogg files");
+        return;
+    }
+    // The band must not take the loading picture for the title.
+    if (rgbMismatch(pictureBand("incbin::gfx\\loading.bmp"), reference) < 0.25) {
+        state.SkipWithError("the probe band does not tell the loading picture from the title");
         return;
     }
     std::vector<double> window, title, cpu, floorWall, floorCpu, floorFrame;
