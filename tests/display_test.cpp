@@ -120,6 +120,12 @@ TEST(DisplayClock, MonotonicMilliseconds) {
     delayMs(0);
     delayMs(-5);
     EXPECT_GE(millisecs(), after);
+    // Never before the millisecond asked for, from any point within the present one.
+    for (int64_t ahead : {-3, 0, 1, 2, 7}) {
+        const int64_t target = millisecs() + ahead;
+        delayUntilMs(target);
+        EXPECT_GE(millisecs(), target) << ahead;
+    }
 }
 
 TEST(DisplayWindow, WindowHasExactClientAreaAndPlace) {

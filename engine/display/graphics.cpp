@@ -359,7 +359,9 @@ void present(int interval, bool paced = false) {
     clearBorders(c);
     if (paced) {
         glFlush();
-        delayMs(service.pacer.frameWait(millisecs()));
+        // To the frame's millisecond itself: whole milliseconds slept from a
+        // reading taken partway through one would end up to one later.
+        if (service.pacer.frameWait(millisecs()) > 0) delayUntilMs(service.pacer.nextTime);
     }
     SDL_GL_SwapWindow(c.window);
     if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);

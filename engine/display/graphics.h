@@ -94,3 +94,4 @@ bool desktopSize(int* width, int* height);
 // ---- Clock ------------------------------------------------------------------------------
 int64_t millisecs(); // monotonic milliseconds
 void delayMs(int ms);
+void delayUntilMs(int64_t time); // until millisecs() reads time; at once when it has

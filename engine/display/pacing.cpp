@@ -34,10 +34,22 @@ int FramePacer::frameWait(int64_t now) {
     return 0;
 }
 
+namespace {
+
+std::chrono::steady_clock::time_point clockStart() {
+    static const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    return start;
+}
+
+} // namespace
+
 int64_t millisecs() {
     using namespace std::chrono;
-    static const steady_clock::time_point start = steady_clock::now();
-    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+    return duration_cast<milliseconds>(steady_clock::now() - clockStart()).count();
+}
+
+void delayUntilMs(int64_t time) {
+    std::this_thread::sleep_until(clockStart() + std::chrono::milliseconds(time));
 }
 
 void delayMs(int ms) {
