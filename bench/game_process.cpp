@@ -13,8 +13,10 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -243,9 +245,46 @@ bool FloorProcess::finish(double timeoutS, Report* report) {
     std::ifstream file(log_);
     std::string word;
     file >> word >> report->late >> word >> report->counted >> word >> report->worstMs >> word >>
-        report->cpuMs;
+        report->cpuMs >> word >> report->lateWakes;
     std::remove(log_.c_str());
     return file && WIFEXITED(status) && WEXITSTATUS(status) == 0 && report->counted > 0;
+}
+
+WakeProbe::~WakeProbe() {
+    stop();
+}
+
+void WakeProbe::start() {
+    stop();
+    stopping_ = false;
+    late_ = sleeps_ = 0;
+    thread_ = std::thread([this] {
+        constexpr int64_t FRAME_NS = 1000000000 / 60, LATE_NS = 3000000;
+        const auto nowNs = [] {
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+        };
+        int64_t due = nowNs();
+        while (!stopping_) {
+            due += FRAME_NS;
+            const timespec at{static_cast<time_t>(due / 1000000000),
+                              static_cast<long>(due % 1000000000)};
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {}
+            const int64_t woke = nowNs();
+            ++sleeps_;
+            if (woke - due > LATE_NS) ++late_;
+            if (woke - due > FRAME_NS) due = woke; // a whole frame lost: no burst of catching up
+        }
+    });
+}
+
+int WakeProbe::stop() {
+    if (thread_.joinable()) {
+        stopping_ = true;
+        thread_.join();
+    }
+    return late_;
 }
 
 std::vector<uint8_t> floorBandReference() {

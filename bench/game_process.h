@@ -17,8 +17,10 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The folder that holds the running benchmark program (the build folder).
@@ -71,10 +73,11 @@ class FloorProcess {
     FloorProcess& operator=(const FloorProcess&) = delete;
 
     struct Report {
-        int late = 0;     // frames later than 20 ms
-        int counted = 0;  // of these frames (600 unless stopped early)
-        int worstMs = 0;  // the longest frame
-        double cpuMs = 0; // CPU time per frame
+        int late = 0;      // frames later than 20 ms
+        int counted = 0;   // of these frames (600 unless stopped early)
+        int worstMs = 0;   // the longest frame
+        double cpuMs = 0;  // CPU time per frame
+        int lateWakes = 0; // frames whose sleep ended more than 3 ms late
     };
     bool start(int width, int height, bool fullScreen);
     pid_t pid() const { return pid_; }
@@ -86,6 +89,28 @@ class FloorProcess {
   private:
     std::string log_;
     pid_t pid_ = -1;
+};
+
+// A thread that does nothing but sleep to a 60 Hz schedule, run beside a
+// stretch of frames being measured. Its wake-ups that come more than 3 ms
+// after the time it asked for are what the machine does, at that moment, to
+// any program that sleeps between frames: such a frame is later than 20 ms
+// whatever it draws.
+class WakeProbe {
+  public:
+    WakeProbe() = default;
+    ~WakeProbe(); // stops it
+    WakeProbe(const WakeProbe&) = delete;
+    WakeProbe& operator=(const WakeProbe&) = delete;
+
+    void start();
+    int stop();                            // the wake-ups more than 3 ms late since start
+    int sleeps() const { return sleeps_; } // after stop: how many it made
+
+  private:
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    int late_ = 0, sleeps_ = 0;
 };
 
 // The rows a start-up is watched through, read about every millisecond: a

@@ -6,10 +6,13 @@
 //   gloam_floor WIDTH HEIGHT [FULL]
 //     FULL 1: full screen on the desktop, the picture centred at 4:3.
 //   Shows 660 frames (or runs until SIGTERM), then prints
-//   "late L of N worst W cpu C" on standard output: of the N (at most 600)
-//   frames after the first 60, L took longer than 20 ms, W is the longest
-//   of them in ms, and C the process's CPU time per frame over them in ms
-//   (user + system, from /proc/self/stat).
+//   "late L of N worst W cpu C wakes K" on standard output: of the N (at
+//   most 600) frames after the first 60, L took longer than 20 ms, W is the
+//   longest of them in ms, C the process's CPU time per frame over them in
+//   ms (user + system, from /proc/self/stat), and K the frames whose sleep
+//   ended more than 3 ms after the millisecond it asked for: the machine's
+//   own share of the late frames, since such a frame is late whatever it
+//   draws.
 //
 // Each frame: clear, one textured quad, swap; paced like the game, 16 or
 // 17 ms a frame by a millisecond sleep. The picture is a fixed pattern:
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
     Uint32 next = SDL_GetTicks();
     int accumulator = 0;
     constexpr long WARM_UP = 60, COUNTED = 600;
-    long shown = 0, late = 0, counted = 0;
+    long shown = 0, late = 0, counted = 0, lateWakes = 0;
     Uint32 worst = 0, last = SDL_GetTicks();
     double cpuStart = 0, cpuEnd = 0;
     while (!stopRequested && counted < COUNTED) {
@@ -131,10 +134,18 @@ int main(int argc, char** argv) {
             next += 1;
         }
         const Uint32 now = SDL_GetTicks();
-        if (static_cast<Sint32>(next - now) > 0)
+        bool wokeLate = false;
+        if (static_cast<Sint32>(next - now) > 0) {
+            // Timed finer than the millisecond ticks, which would count up
+            // to 2 ms of rounding as lateness.
+            const Uint64 asleep = SDL_GetPerformanceCounter();
             SDL_Delay(next - now);
-        else
+            const double slept = static_cast<double>(SDL_GetPerformanceCounter() - asleep) * 1000 /
+                                 static_cast<double>(SDL_GetPerformanceFrequency());
+            wokeLate = slept - (next - now) > 3;
+        } else {
             next = now;
+        }
         SDL_GL_SwapWindow(window);
         const Uint32 done = SDL_GetTicks();
         if (shown == WARM_UP) cpuStart = cpuMs();
@@ -142,13 +153,15 @@ int main(int argc, char** argv) {
             ++counted;
             cpuEnd = cpuMs();
             if (done - last > 20) ++late;
+            if (wokeLate) ++lateWakes;
             if (done - last > worst) worst = done - last;
         }
         last = done;
         ++shown;
     }
-    std::printf("late %ld of %ld worst %u cpu %.3f\n", late, counted, static_cast<unsigned>(worst),
-                counted > 0 ? (cpuEnd - cpuStart) / static_cast<double>(counted) : 0.0);
+    std::printf("late %ld of %ld worst %u cpu %.3f wakes %ld\n", late, counted,
+                static_cast<unsigned>(worst),
+                counted > 0 ? (cpuEnd - cpuStart) / static_cast<double>(counted) : 0.0, lateWakes);
     SDL_GL_DeleteContext(gl);
     SDL_DestroyWindow(window);
     SDL_Quit();
