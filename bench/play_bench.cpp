@@ -76,6 +76,8 @@ struct Run {
     double serverCpuMs = 0; // the X server's, drawing the presented frames
     double worstMs = 0;
     int late = 0;
+    int lateWoken = 0; // of them, after the game's sleep ended over 2 ms late
+    int lateSwap = 0;  // else with a swap over 2 ms
 };
 
 bool playFrames(Game& game, int frames, Run* run, std::string* error) {
@@ -88,7 +90,14 @@ bool playFrames(Game& game, int frames, Run* run, std::string* error) {
         if (!playTick(game, error)) return false;
         const double now = benchNow();
         const double ms = (now - last) * 1000;
-        if (ms > LATE_MS) ++run->late;
+        if (ms > LATE_MS) {
+            ++run->late;
+            const FrameTimes times = lastFrameTimes();
+            if (times.wokeLateUs > 2000)
+                ++run->lateWoken;
+            else if (times.swapUs > 2000)
+                ++run->lateSwap;
+        }
         if (ms > run->worstMs) run->worstMs = ms;
         last = now;
     }
@@ -143,17 +152,20 @@ void PlayInWindowAtEachScale(benchmark::State& state) {
             // At 60 frames a second a core has 16.67 ms per frame to give.
             const double perFrame = run.cpuMs / FRAMES;
             const double share = perFrame / FRAME_MS;
-            std::printf("play at %dx%d%s (scale %.1f): CPU %.2f ms per frame = %.1f %% of one "
-                        "core at 60 frames a second (floor program %.2f ms, game / floor %.2f); "
-                        "%d frames in %.0f ms wall, %d later than 20 ms (worst %.1f ms; the floor "
-                        "program: %d of %d, worst %d ms, %d of its sleeps ended over 3 ms late); "
-                        "a thread only sleeping beside the game woke over 3 ms late %d times in "
-                        "%d; the X server's CPU %.2f ms per frame\n",
-                        s.windowWidth, s.windowHeight, full ? " full screen" : "",
-                        static_cast<double>(s.scale), perFrame, 100.0 * share, floorRun.cpuMs,
-                        floorRun.cpuMs > 0 ? perFrame / floorRun.cpuMs : 0.0, FRAMES, run.wallMs,
-                        run.late, run.worstMs, floorRun.late, floorRun.counted, floorRun.worstMs,
-                        floorRun.lateWakes, lateWakes, probe.sleeps(), run.serverCpuMs / FRAMES);
+            std::printf(
+                "play at %dx%d%s (scale %.1f): CPU %.2f ms per frame = %.1f %% of one "
+                "core at 60 frames a second (floor program %.2f ms, game / floor %.2f); "
+                "%d frames in %.0f ms wall, %d later than 20 ms (%d after a sleep that ended "
+                "over 2 ms late, %d else with a swap over 2 ms; worst %.1f ms; the floor "
+                "program: %d of %d, worst %d ms, %d of its sleeps ended over 3 ms late); "
+                "a thread only sleeping beside the game woke over 3 ms late %d times in "
+                "%d; the X server's CPU %.2f ms per frame\n",
+                s.windowWidth, s.windowHeight, full ? " full screen" : "",
+                static_cast<double>(s.scale), perFrame, 100.0 * share, floorRun.cpuMs,
+                floorRun.cpuMs > 0 ? perFrame / floorRun.cpuMs : 0.0, FRAMES, run.wallMs, run.late,
+                run.lateWoken, run.lateSwap, run.worstMs, floorRun.late, floorRun.counted,
+                floorRun.worstMs, floorRun.lateWakes, lateWakes, probe.sleeps(),
+                run.serverCpuMs / FRAMES);
             const std::string size = std::to_string(s.windowWidth) + (full ? "_full" : "");
             state.counters["cpu_share_" + size] = share;
             state.counters["wall_ms_" + size] = run.wallMs;

@@ -4,6 +4,7 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -120,11 +121,14 @@ TEST(DisplayClock, MonotonicMilliseconds) {
     delayMs(0);
     delayMs(-5);
     EXPECT_GE(millisecs(), after);
-    // Never before the millisecond asked for, from any point within the present one.
+    // Never before the millisecond asked for, from any point within the present
+    // one; what it reports late is at least the part of it already past.
     for (int64_t ahead : {-3, 0, 1, 2, 7}) {
         const int64_t target = millisecs() + ahead;
-        delayUntilMs(target);
+        const int64_t lateUs = delayUntilMs(target);
         EXPECT_GE(millisecs(), target) << ahead;
+        EXPECT_GE(lateUs, std::max<int64_t>(0, -ahead * 1000)) << ahead;
+        EXPECT_LE(lateUs / 1000, millisecs() - target) << ahead;
     }
 }
 

@@ -16,6 +16,7 @@
 #include <SDL_syswm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -66,6 +67,7 @@ struct DisplayService {
     SDL_Window* shareWindow = nullptr;
     SDL_GLContext shareContext = nullptr;
     FramePacer pacer;
+    FrameTimes frameTimes; // of the last present
     FramebufferCalls fb;
     uint32_t generation = 1;
     int defaultFlags = 0;
@@ -357,13 +359,19 @@ void present(int interval, bool paced = false) {
     if (c.canvasFramebuffer && !c.canvasShown) drawEnlargement(c);
     c.canvasShown = false;
     clearBorders(c);
+    service.frameTimes = FrameTimes{};
     if (paced) {
         glFlush();
         // To the frame's millisecond itself: whole milliseconds slept from a
         // reading taken partway through one would end up to one later.
-        if (service.pacer.frameWait(millisecs()) > 0) delayUntilMs(service.pacer.nextTime);
+        if (service.pacer.frameWait(millisecs()) > 0)
+            service.frameTimes.wokeLateUs = delayUntilMs(service.pacer.nextTime);
     }
+    const auto swapStart = std::chrono::steady_clock::now();
     SDL_GL_SwapWindow(c.window);
+    service.frameTimes.swapUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                    std::chrono::steady_clock::now() - swapStart)
+                                    .count();
     if (c.canvasFramebuffer) service.fb.bind(GL_FRAMEBUFFER, c.canvasFramebuffer);
 }
 
@@ -683,6 +691,10 @@ int graphicsWidth() {
 }
 int graphicsHeight() {
     return service.current.pictureHeight;
+}
+
+FrameTimes lastFrameTimes() {
+    return service.frameTimes;
 }
 
 void graphicsViewport(int* x, int* y) {

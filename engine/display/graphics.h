@@ -51,6 +51,15 @@ void setEventPollingSwitch(void (*onWindow)(bool on));
 void flipFrame(int sync); // -1: pace as opened; 0: at once; 1: on the retrace
 int graphicsWidth();      // size of the game picture in pixels; 0 without a context
 int graphicsHeight();
+// How the last flipFrame went, in microseconds: how long after the paced
+// frame's millisecond its sleep ended (0 unpaced or not asleep), and how long
+// the swap took. Lets a benchmark tell a late frame of the game's own making
+// from one the machine made by waking the game late.
+struct FrameTimes {
+    int64_t wokeLateUs = 0;
+    int64_t swapUs = 0;
+};
+FrameTimes lastFrameTimes();
 
 // ---- The canvas ------------------------------------------------------------------------------
 // Drawing goes to an off-screen width x height picture from now on (until
@@ -94,4 +103,6 @@ bool desktopSize(int* width, int* height);
 // ---- Clock ------------------------------------------------------------------------------
 int64_t millisecs(); // monotonic milliseconds
 void delayMs(int ms);
-void delayUntilMs(int64_t time); // until millisecs() reads time; at once when it has
+// Until millisecs() reads time (at once when it has); how many microseconds
+// after the start of that millisecond it returned.
+int64_t delayUntilMs(int64_t time);

@@ -48,8 +48,11 @@ int64_t millisecs() {
     return duration_cast<milliseconds>(steady_clock::now() - clockStart()).count();
 }
 
-void delayUntilMs(int64_t time) {
-    std::this_thread::sleep_until(clockStart() + std::chrono::milliseconds(time));
+int64_t delayUntilMs(int64_t time) {
+    using namespace std::chrono;
+    const steady_clock::time_point due = clockStart() + milliseconds(time);
+    std::this_thread::sleep_until(due);
+    return duration_cast<microseconds>(steady_clock::now() - due).count();
 }
 
 void delayMs(int ms) {
