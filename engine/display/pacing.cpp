@@ -6,6 +6,9 @@
 // millisecond longer), so exactly `hertz` frames fill every 1000 ms. A late
 // frame restarts the schedule from the present; the game never runs fast to
 // catch up.
+#include <time.h>
+
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -51,6 +54,14 @@ int64_t millisecs() {
 int64_t delayUntilMs(int64_t time) {
     using namespace std::chrono;
     const steady_clock::time_point due = clockStart() + milliseconds(time);
+    // A deadline rather than a length: a thread held off the processor before
+    // it asks to sleep (by the GL's own threads, say, just woken by a flush)
+    // still wakes at the frame's time, where a length reckoned before the
+    // hold-up would end as much later. steady_clock reads CLOCK_MONOTONIC;
+    // sleep_until covers any build where it does not.
+    const int64_t ns = duration_cast<nanoseconds>(due.time_since_epoch()).count();
+    const timespec at{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {}
     std::this_thread::sleep_until(due);
     return duration_cast<microseconds>(steady_clock::now() - due).count();
 }
