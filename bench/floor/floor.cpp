@@ -10,9 +10,8 @@
 //   most 600) frames after the first 60, L took longer than 20 ms, W is the
 //   longest of them in ms, C the process's CPU time per frame over them in
 //   ms (user + system, from /proc/self/stat), and K the frames whose sleep
-//   ended more than 3 ms after the millisecond it asked for: the machine's
-//   own share of the late frames, since such a frame is late whatever it
-//   draws.
+//   lasted more than 3 ms beyond the length it asked for: the machine's own
+//   share of the late frames, since such a frame is late whatever it draws.
 //
 // Each frame: clear, one textured quad, swap; paced like the game, 16 or
 // 17 ms a frame by a millisecond sleep. The picture is a fixed pattern:
