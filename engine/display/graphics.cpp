@@ -248,24 +248,30 @@ void clearBorders(const Context& c) {
     glPopAttrib();
 }
 
-template <typename F> bool loadCall(F* call, const char* name, const char* extensionName) {
-    *call = reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
-    if (!*call) *call = reinterpret_cast<F>(SDL_GL_GetProcAddress(extensionName));
+template <typename F> bool loadCall(F* call, const char* name, const char* suffix) {
+    *call = reinterpret_cast<F>(SDL_GL_GetProcAddress((std::string(name) + suffix).c_str()));
     return *call != nullptr;
 }
 
 bool loadFramebufferCalls() {
     FramebufferCalls& f = service.fb;
     if (f.status) return true;
-    const bool all = SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") ||
-                     SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object");
-    if (!all) return false;
-    const bool loaded =
-        loadCall(&f.gen, "glGenFramebuffers", "glGenFramebuffersEXT") &&
-        loadCall(&f.remove, "glDeleteFramebuffers", "glDeleteFramebuffersEXT") &&
-        loadCall(&f.bind, "glBindFramebuffer", "glBindFramebufferEXT") &&
-        loadCall(&f.attach, "glFramebufferTexture2D", "glFramebufferTexture2DEXT") &&
-        loadCall(&f.status, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT");
+    // GLX may give an address for any name, so the names follow what the
+    // driver has: the core ones from GL 3 or with the ARB extension, else the
+    // EXT ones of an older driver.
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const bool core = (version && std::atoi(version) >= 3) ||
+                      SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object");
+    const char* suffix = "";
+    if (!core) {
+        if (!SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object")) return false;
+        suffix = "EXT";
+    }
+    const bool loaded = loadCall(&f.gen, "glGenFramebuffers", suffix) &&
+                        loadCall(&f.remove, "glDeleteFramebuffers", suffix) &&
+                        loadCall(&f.bind, "glBindFramebuffer", suffix) &&
+                        loadCall(&f.attach, "glFramebufferTexture2D", suffix) &&
+                        loadCall(&f.status, "glCheckFramebufferStatus", suffix);
     if (!loaded) f = FramebufferCalls{};
     return loaded;
 }
