@@ -64,7 +64,7 @@ double cpuPerFrameMs(pid_t pid) {
     return cpu * 1000 / (wall * 60);
 }
 
-bool measureFloor(const Mode& m, int w, int h, double* ms, int* late, int* worst) {
+bool measureFloor(const Mode& m, int w, int h, double* ms, int* late, double* worst) {
     FloorProcess floor;
     FloorProcess::Report report;
     if (!floor.start(w, h, m.width < 0) || !floor.finish(120, &report)) return false;
@@ -107,7 +107,8 @@ void FloorRatioOfCpuPerFrame(benchmark::State& state) {
     for (auto _ : state) {
         for (int round = 0; round < rounds; ++round) {
             double game[MODE_COUNT] = {}, floor[MODE_COUNT] = {};
-            int late[MODE_COUNT] = {}, worst[MODE_COUNT] = {};
+            int late[MODE_COUNT] = {};
+            double worst[MODE_COUNT] = {};
             auto floors = [&] {
                 for (int i = 0; i < MODE_COUNT; ++i) {
                     const Mode& m = MODES[i];
@@ -136,7 +137,7 @@ void FloorRatioOfCpuPerFrame(benchmark::State& state) {
         std::printf(
             "CPU per frame, %s: game %.2f ms, floor %.2f ms, game / floor %.2f (median of "
             "%d rounds; ratios %s); floor frames later than 20 ms: %.0f of 600 (worst "
-            "%.0f ms)\n",
+            "%.1f ms)\n",
             MODES[i].name, median(gameMs[i]), median(floorMs[i]), median(ratio[i]), rounds,
             [&] {
                 std::string s;

@@ -245,7 +245,7 @@ bool FloorProcess::finish(double timeoutS, Report* report) {
     std::ifstream file(log_);
     std::string word;
     file >> word >> report->late >> word >> report->counted >> word >> report->worstMs >> word >>
-        report->cpuMs >> word >> report->lateWakes;
+        report->cpuMs >> word >> report->lateWoken >> word >> report->lateSwap;
     std::remove(log_.c_str());
     return file && WIFEXITED(status) && WEXITSTATUS(status) == 0 && report->counted > 0;
 }

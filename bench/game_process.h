@@ -73,11 +73,12 @@ class FloorProcess {
     FloorProcess& operator=(const FloorProcess&) = delete;
 
     struct Report {
-        int late = 0;      // frames later than 20 ms
-        int counted = 0;   // of these frames (600 unless stopped early)
-        int worstMs = 0;   // the longest frame
-        double cpuMs = 0;  // CPU time per frame
-        int lateWakes = 0; // frames whose sleep ended more than 3 ms late
+        int late = 0;       // frames later than 20 ms
+        int counted = 0;    // of these frames (600 unless stopped early)
+        double worstMs = 0; // the longest frame
+        double cpuMs = 0;   // CPU time per frame
+        int lateWoken = 0;  // late frames after a sleep that ended over 2 ms late
+        int lateSwap = 0;   // else with a swap over 2 ms
     };
     bool start(int width, int height, bool fullScreen);
     pid_t pid() const { return pid_; }

@@ -157,14 +157,14 @@ void PlayInWindowAtEachScale(benchmark::State& state) {
                 "core at 60 frames a second (floor program %.2f ms, game / floor %.2f); "
                 "%d frames in %.0f ms wall, %d later than 20 ms (%d after a sleep that ended "
                 "over 2 ms late, %d else with a swap over 2 ms; worst %.1f ms; the floor "
-                "program: %d of %d, worst %d ms, %d of its sleeps ended over 3 ms late); "
+                "program: %d of %d, %d and %d of them, worst %.1f ms); "
                 "a thread only sleeping beside the game woke over 3 ms late %d times in "
                 "%d; the X server's CPU %.2f ms per frame\n",
                 s.windowWidth, s.windowHeight, full ? " full screen" : "",
                 static_cast<double>(s.scale), perFrame, 100.0 * share, floorRun.cpuMs,
                 floorRun.cpuMs > 0 ? perFrame / floorRun.cpuMs : 0.0, FRAMES, run.wallMs, run.late,
                 run.lateWoken, run.lateSwap, run.worstMs, floorRun.late, floorRun.counted,
-                floorRun.worstMs, floorRun.lateWakes, lateWakes, probe.sleeps(),
+                floorRun.lateWoken, floorRun.lateSwap, floorRun.worstMs, lateWakes, probe.sleeps(),
                 run.serverCpuMs / FRAMES);
             const std::string size = std::to_string(s.windowWidth) + (full ? "_full" : "");
             state.counters["cpu_share_" + size] = share;

@@ -6,20 +6,25 @@
 //   gloam_floor WIDTH HEIGHT [FULL]
 //     FULL 1: full screen on the desktop, the picture centred at 4:3.
 //   Shows 660 frames (or runs until SIGTERM), then prints
-//   "late L of N worst W cpu C wakes K" on standard output: of the N (at
-//   most 600) frames after the first 60, L took longer than 20 ms, W is the
-//   longest of them in ms, C the process's CPU time per frame over them in
-//   ms (user + system, from /proc/self/stat), and K the frames whose sleep
-//   lasted more than 3 ms beyond the length it asked for: the machine's own
-//   share of the late frames, since such a frame is late whatever it draws.
+//   "late L of N worst W cpu C woken A swaps B" on standard output: of the
+//   N (at most 600) frames after the first 60, L took longer than 20 ms, W is
+//   the longest of them in ms, C the process's CPU time per frame over them
+//   in ms (user + system, from /proc/self/stat); A of the late frames came
+//   after a sleep that ended over 2 ms past its time and B of the rest had a
+//   swap over 2 ms, the same sorting the game's late frames get.
 //
-// Each frame: clear, one textured quad, swap; paced like the game, 16 or
-// 17 ms a frame by a millisecond sleep. The picture is a fixed pattern:
-// red = x, green = y, blue = 128 (x and y modulo 256).
+// Each frame: clear, one textured quad, flush, sleep, swap; paced like the
+// game, to a schedule of whole milliseconds (16 or 17 a frame) with a sleep
+// to each frame's millisecond, and timed like it, in microseconds. The
+// picture is a fixed pattern: red = x, green = y, blue = 128 (x and y modulo
+// 256).
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <csignal>
 #include <cstdio>
@@ -51,6 +56,18 @@ double cpuMs() {
         2)
         return 0;
     return static_cast<double>(utime + stime) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CLOCK_MONOTONIC in ms, and a sleep to a time on it: the game's clock.
+double nowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+void sleepUntilMs(long long ms) {
+    const timespec at{static_cast<time_t>(ms / 1000), (ms % 1000) * 1000000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {}
 }
 
 } // namespace
@@ -104,11 +121,11 @@ int main(int argc, char** argv) {
     glClearColor(0, 0, 0, 1);
     glViewport((windowW - pictureW) / 2, (windowH - pictureH) / 2, pictureW, pictureH);
 
-    Uint32 next = SDL_GetTicks();
+    long long next = static_cast<long long>(nowMs());
     int accumulator = 0;
     constexpr long WARM_UP = 60, COUNTED = 600;
-    long shown = 0, late = 0, counted = 0, lateWakes = 0;
-    Uint32 worst = 0, last = SDL_GetTicks();
+    long shown = 0, late = 0, counted = 0, lateWoken = 0, lateSwap = 0;
+    double worst = 0, last = nowMs();
     double cpuStart = 0, cpuEnd = 0;
     while (!stopRequested && counted < COUNTED) {
         SDL_Event event;
@@ -125,6 +142,7 @@ int main(int argc, char** argv) {
         glTexCoord2f(0, 0);
         glVertex2f(-1, -1);
         glEnd();
+        glFlush(); // rendered while it sleeps, as the game's frames are
         // 16 ms a frame and 40 of them a second one longer: 60 in 1000 ms.
         next += 16;
         accumulator += 40;
@@ -132,35 +150,36 @@ int main(int argc, char** argv) {
             accumulator -= 60;
             next += 1;
         }
-        const Uint32 now = SDL_GetTicks();
-        bool wokeLate = false;
-        if (static_cast<Sint32>(next - now) > 0) {
-            // Timed finer than the millisecond ticks, which would count up
-            // to 2 ms of rounding as lateness.
-            const Uint64 asleep = SDL_GetPerformanceCounter();
-            SDL_Delay(next - now);
-            const double slept = static_cast<double>(SDL_GetPerformanceCounter() - asleep) * 1000 /
-                                 static_cast<double>(SDL_GetPerformanceFrequency());
-            wokeLate = slept - (next - now) > 3;
+        double wokeLateMs = 0;
+        const double now = nowMs();
+        if (static_cast<double>(next) > now) {
+            sleepUntilMs(next);
+            wokeLateMs = nowMs() - static_cast<double>(next);
         } else {
-            next = now;
+            next = static_cast<long long>(now); // late: no catching up
         }
+        const double swapStart = nowMs();
         SDL_GL_SwapWindow(window);
-        const Uint32 done = SDL_GetTicks();
+        const double done = nowMs();
         if (shown == WARM_UP) cpuStart = cpuMs();
         if (shown >= WARM_UP && counted < COUNTED) {
             ++counted;
             cpuEnd = cpuMs();
-            if (done - last > 20) ++late;
-            if (wokeLate) ++lateWakes;
+            if (done - last > 20) {
+                ++late;
+                if (wokeLateMs > 2)
+                    ++lateWoken;
+                else if (done - swapStart > 2)
+                    ++lateSwap;
+            }
             if (done - last > worst) worst = done - last;
         }
         last = done;
         ++shown;
     }
-    std::printf("late %ld of %ld worst %u cpu %.3f wakes %ld\n", late, counted,
-                static_cast<unsigned>(worst),
-                counted > 0 ? (cpuEnd - cpuStart) / static_cast<double>(counted) : 0.0, lateWakes);
+    std::printf("late %ld of %ld worst %.1f cpu %.3f woken %ld swaps %ld\n", late, counted, worst,
+                counted > 0 ? (cpuEnd - cpuStart) / static_cast<double>(counted) : 0.0, lateWoken,
+                lateSwap);
     SDL_GL_DeleteContext(gl);
     SDL_DestroyWindow(window);
     SDL_Quit();
