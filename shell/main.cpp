@@ -30,12 +30,13 @@ int main(int argc, char** argv) {
     game.shell.writeFolder = chooseWriteFolder();
     readSettings(game.shell.screen, game.shell.writeFolder + SETTINGS_FILE);
     game.shell.screen.apply();
-    // After the display opens, which they would only slow down.
-    beginLoadingAssets(game.assets);
+    // After the display opens, which they would only slow down; the sounds
+    // only after the loading picture, for the same reason.
+    beginLoadingPictures(game.assets);
 
     showLoadingPicture();
     audioOpen();
-    loadAssetsForTitle(game.assets); // the rest of the sounds decode meanwhile
+    loadAssetsForTitle(game.assets); // starts the sounds: all but the title tune decode on
 
     std::string error;
     if (!readLevelCount(game.world, &error)) runtimeError(error);

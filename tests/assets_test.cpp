@@ -394,9 +394,11 @@ TEST(AssetsTest, PicturesAndSoundsDecodedOnTheirOwnThreadsMatchAPlainLoad) {
     Assets plain;
     loadAssets(plain);
     Assets early;
+    beginLoadingPictures(early); // as start-up: the pictures, then the sounds
     beginLoadingAssets(early);
     beginLoadingAssets(early); // a second call does not start more decoders
     loadAssets(early);
+    beginLoadingAssets(early); // nor one after they have all been joined
     for (const std::jthread& decoder : early.soundLoaders)
         EXPECT_FALSE(decoder.joinable());
     const std::pair<const SoundPtr*, const SoundPtr*> pairs[] = {

@@ -268,9 +268,16 @@ std::array<std::vector<const AssetEntry*>, SOUND_DECODERS> soundShares() {
 
 } // namespace
 
-void beginLoadingAssets(Assets& assets) {
-    if (assets.pictureLoader.joinable() || assets.soundLoaders[0].joinable()) return;
+void beginLoadingPictures(Assets& assets) {
+    if (assets.picturesBegun) return;
+    assets.picturesBegun = true;
     assets.pictureLoader = std::jthread([&assets] { loadPictures(assets); });
+}
+
+void beginLoadingAssets(Assets& assets) {
+    beginLoadingPictures(assets);
+    if (assets.soundsBegun) return;
+    assets.soundsBegun = true;
     const auto shares = soundShares();
     for (int i = 0; i < SOUND_DECODERS; ++i)
         assets.soundLoaders[i] = std::jthread([&assets, share = shares[i]] {
@@ -282,7 +289,7 @@ void beginLoadingAssets(Assets& assets) {
 }
 
 void loadAssetsForTitle(Assets& assets) {
-    beginLoadingAssets(assets); // nothing new when start-up began it already
+    beginLoadingAssets(assets); // what start-up has not begun yet
     if (assets.pictureLoader.joinable()) assets.pictureLoader.join();
     if (assets.soundLoaders[0].joinable()) assets.soundLoaders[0].join();
 }

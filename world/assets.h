@@ -38,11 +38,12 @@ struct Assets {
     SoundPtr musicGame;  // mus\ingame1.ogg, looped
     SoundPtr musicTitle; // mus\ingame2.ogg, looped
 
-    // Decode the pictures and sounds while the window opens
+    // Decode the pictures and sounds behind the start-up's own work
     // (beginLoadingAssets), the sounds one share each; joined by loadAssets,
     // or on destruction if loading never got that far.
     std::jthread pictureLoader;
     std::array<std::jthread, SOUND_DECODERS> soundLoaders;
+    bool picturesBegun = false, soundsBegun = false; // each starts once
 };
 
 // One row of the resource table.
@@ -55,11 +56,14 @@ struct AssetEntry {
 // The table in load order (the loading picture first); sounds last.
 const AssetEntry* assetTable(int* count);
 
-// Starts decoding the pictures and the sounds on threads of their own; they
-// need neither the window nor the audio device, so the start-up opens the
-// display meanwhile. The sound decoders run at a lower priority: the window and
-// the title come first, and no sound but the title tune is needed before play.
+// Starts decoding the pictures and the sounds on threads of their own, each
+// at most once; they need neither the window nor the audio device. The sound
+// decoders run at a lower priority: the window and the title come first, and
+// no sound but the title tune is needed before play.
 void beginLoadingAssets(Assets& assets);
+// The pictures alone: start-up starts them before it shows the loading
+// picture and the sounds after, which would slow that first frame down.
+void beginLoadingPictures(Assets& assets);
 // Loads everything except the loading picture (which start-up shows and drops),
 // waiting for what beginLoadingAssets started.
 void loadAssets(Assets& assets);
