@@ -367,10 +367,16 @@ void present(int interval, bool paced = false) {
     clearBorders(c);
     service.frameTimes = FrameTimes{};
     if (paced) {
+        // The frame is on time or late as the game hands it over: the flush
+        // below is the GL's own work, which the swap would do otherwise, so a
+        // first frame that makes a software GL compile its code does not push
+        // the next frame's time back by as long.
+        const bool wait = service.pacer.frameWait(millisecs()) > 0;
         glFlush();
         // To the frame's millisecond itself: whole milliseconds slept from a
-        // reading taken partway through one would end up to one later.
-        if (service.pacer.frameWait(millisecs()) > 0)
+        // reading taken partway through one would end up to one later. A
+        // flush that ran past it leaves no sleep to be woken late from.
+        if (wait && millisecs() < service.pacer.nextTime)
             service.frameTimes.wokeLateUs = delayUntilMs(service.pacer.nextTime);
     }
     const auto swapStart = std::chrono::steady_clock::now();
